@@ -1,0 +1,3 @@
+#include "Usave5.h"
+
+Tfrmdisc::Tfrmdisc() { setWindowTitle("Quillmor"); }

@@ -1,0 +1,122 @@
+#include "platform/application.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
+
+#include "platform/dialogs.h"
+#include "platform/forms.h"
+
+namespace {
+
+unsigned ButtonMessage(Qt::MouseButton button, bool press) {
+  switch (button) {
+  case Qt::LeftButton:
+    return press ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+  case Qt::RightButton:
+    return press ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+  case Qt::MiddleButton:
+    return press ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+  default:
+    return 0;
+  }
+}
+
+// The message number of an input event as the queue delivers it, 0 for anything else.
+unsigned MessageOf(const QEvent* event) {
+  switch (event->type()) {
+  case QEvent::MouseButtonPress:
+  case QEvent::MouseButtonDblClick:
+    return ButtonMessage(static_cast<const QMouseEvent*>(event)->button(), true);
+  case QEvent::MouseButtonRelease:
+    return ButtonMessage(static_cast<const QMouseEvent*>(event)->button(), false);
+  case QEvent::MouseMove:
+    return WM_MOUSEMOVE;
+  case QEvent::Wheel:
+    return WM_MOUSEWHEEL;
+  case QEvent::KeyPress:
+    return WM_KEYDOWN;
+  case QEvent::KeyRelease:
+    return WM_KEYUP;
+  default:
+    return 0;
+  }
+}
+
+} // namespace
+
+void PrepareQtEnvironment() {
+  // Window geometry is given in device pixels: the display covers the screen's pixels exactly.
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  qunsetenv("QT_SCALE_FACTOR");
+  qunsetenv("QT_SCREEN_SCALE_FACTORS");
+  qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+}
+
+QuillmorQtApplication::QuillmorQtApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool QuillmorQtApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    // Input reaches a top-level QWindow first, once per message, before any widget sees it.
+    if (Application().OnMessage && receiver->isWindowType()) {
+      if (const unsigned message = MessageOf(event)) {
+        TMsg msg{receiver, message, 0, 0};
+        bool handled = false;
+        Application().OnMessage(msg, handled);
+        if (handled)
+          return true;
+      }
+    }
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    Application().ShowException(error);
+  } catch (...) {
+    Application().ShowException(std::string("Unknown error"));
+  }
+  return false;
+}
+
+TApplication& Application() {
+  static TApplication application;
+  return application;
+}
+
+std::string ErrorBoxText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+    return message + ".";
+  return message;
+}
+
+void TApplication::ShowException(const std::exception& error) { ShowException(error.what()); }
+
+void TApplication::ShowException(const std::string& text) {
+  MessageBox({ErrorBoxText(text), Title, TMsgDlgType::mtError, TMsgDlgButtons::mbOK});
+}
+
+void TApplication::Adopt(std::unique_ptr<TForm> form) {
+  TForm* raw = form.get();
+  forms_.push_back(std::move(form));
+  if (!mainForm_)
+    mainForm_ = raw;
+  try {
+    raw->FormCreate();
+  } catch (const std::exception& error) {
+    ShowException(error);
+  }
+}
+
+void TApplication::Run() {
+  if (!mainForm_)
+    return;
+  mainForm_->ShowAfterCreation();
+  QApplication::exec();
+}
+
+void TApplication::Terminate() { QCoreApplication::quit(); }
+
+void TApplication::DestroyForms() {
+  OnMessage = nullptr;
+  while (!forms_.empty())
+    forms_.pop_back();
+  mainForm_ = nullptr;
+}

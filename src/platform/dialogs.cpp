@@ -1,0 +1,113 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QCursor>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+MessageBoxResponder& Responder() {
+  static MessageBoxResponder responder;
+  return responder;
+}
+
+OpenFileResponder& FileResponder() {
+  static OpenFileResponder responder;
+  return responder;
+}
+
+QMessageBox::Icon IconOf(TMsgDlgType kind) {
+  switch (kind) {
+  case TMsgDlgType::mtWarning:
+    return QMessageBox::Warning;
+  case TMsgDlgType::mtError:
+    return QMessageBox::Critical;
+  case TMsgDlgType::mtInformation:
+    return QMessageBox::Information;
+  case TMsgDlgType::mtConfirmation:
+    return QMessageBox::Question;
+  }
+  return QMessageBox::NoIcon;
+}
+
+const char* CaptionOf(TMsgDlgType kind) {
+  switch (kind) {
+  case TMsgDlgType::mtWarning:
+    return "Warning";
+  case TMsgDlgType::mtError:
+    return "Error";
+  case TMsgDlgType::mtInformation:
+    return "Information";
+  case TMsgDlgType::mtConfirmation:
+    return "Confirm";
+  }
+  return "";
+}
+
+// The pointer may be hidden by the display; a box must still be usable, so it shows the pointer
+// while it is open.
+class PointerShownWhileOpen {
+public:
+  PointerShownWhileOpen() { QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor)); }
+  ~PointerShownWhileOpen() { QApplication::restoreOverrideCursor(); }
+  PointerShownWhileOpen(const PointerShownWhileOpen&) = delete;
+  PointerShownWhileOpen& operator=(const PointerShownWhileOpen&) = delete;
+};
+
+int ShowQtBox(const MessageBoxRequest& request) {
+  QMessageBox box(IconOf(request.icon), QString::fromStdString(request.caption),
+                  QString::fromStdString(request.text), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  // Above a topmost full-screen display, also where no window manager stacks transients.
+  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  QPushButton* ok = box.addButton("OK", QMessageBox::AcceptRole);
+  QPushButton* cancel = nullptr;
+  if (request.buttons == TMsgDlgButtons::mbOKCancel)
+    cancel = box.addButton("Cancel", QMessageBox::RejectRole);
+  box.setDefaultButton(ok);
+  box.setEscapeButton(cancel ? cancel : ok);
+  PointerShownWhileOpen pointer;
+  box.exec();
+  return box.clickedButton() == ok ? IDOK : IDCANCEL;
+}
+
+} // namespace
+
+int MessageBox(const MessageBoxRequest& request) {
+  if (Responder())
+    return Responder()(request);
+  return ShowQtBox(request);
+}
+
+int MessageDlg(const std::string& text, TMsgDlgType kind, TMsgDlgButtons buttons) {
+  return MessageBox({text, CaptionOf(kind), kind, buttons});
+}
+
+void SetMessageBoxResponder(MessageBoxResponder responder) { Responder() = std::move(responder); }
+
+std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) {
+  if (FileResponder())
+    return FileResponder()(request);
+  const QString filter = QString::fromStdString(request.filter);
+  const qsizetype bar = filter.indexOf('|');
+  // One entry: its description, then its patterns in brackets as Qt's dialog expects them.
+  const QString entry = bar < 0 ? filter
+                                : filter.left(bar) + " (" +
+                                      filter.mid(bar + 1).replace(';', ' ') + ")";
+  QFileDialog dialog(QApplication::activeWindow());
+  dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  dialog.setNameFilter(entry);
+  if (!request.initialPath.empty())
+    dialog.selectFile(QString::fromStdString(request.initialPath));
+  PointerShownWhileOpen pointer;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+void SetOpenFileResponder(OpenFileResponder responder) { FileResponder() = std::move(responder); }

@@ -1,0 +1,54 @@
+#include "platform/identity.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "platform/paths.h"
+
+namespace {
+
+std::string HexOf(const std::string& text) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : text) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+// Names are hex-encoded so that any class or caption makes a valid file name.
+std::filesystem::path LockFile(const std::string& className, const std::string& caption) {
+  return platform::QuillmorRoot() / "windows" / (HexOf(className) + "-" + HexOf(caption) + ".lock");
+}
+
+int OpenLockFile(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  return ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+}
+
+} // namespace
+
+WindowIdentity::WindowIdentity(const std::string& className, const std::string& caption)
+    : fd_(OpenLockFile(LockFile(className, caption))) {
+  if (fd_ >= 0)
+    ::flock(fd_, LOCK_SH);
+}
+
+WindowIdentity::~WindowIdentity() {
+  if (fd_ >= 0)
+    ::close(fd_);
+}
+
+bool FindWindow(const std::string& className, const std::string& caption) {
+  const int fd = OpenLockFile(LockFile(className, caption));
+  if (fd < 0)
+    return false;
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}

@@ -1,0 +1,22 @@
+// Which windows of this program are running: the single-instance probe.
+//
+// A window registers its class and caption for as long as it exists by holding a lock on a file
+// named after them; the probe asks whether anyone holds that lock. A killed process loses its
+// lock with it, so it never blocks a later start.
+#pragma once
+
+#include <string>
+
+class WindowIdentity {
+public:
+  WindowIdentity(const std::string& className, const std::string& caption);
+  ~WindowIdentity();
+  WindowIdentity(const WindowIdentity&) = delete;
+  WindowIdentity& operator=(const WindowIdentity&) = delete;
+
+private:
+  int fd_ = -1;
+};
+
+// True when a window of this class and caption exists in any process of this user.
+bool FindWindow(const std::string& className, const std::string& caption);

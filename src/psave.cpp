@@ -1,0 +1,83 @@
+#include "psave.h"
+
+#include <vector>
+
+#include "Usave5.h"
+#include "platform/application.h"
+#include "platform/identity.h"
+#include "platform/paths.h"
+#include "udownld.h"
+#include "usave1.h"
+#include "usave2.h"
+
+std::string WindowsDir;
+std::string SettingsPath;
+
+namespace {
+
+constexpr unsigned kWindowsDirBuffer = 256;
+constexpr unsigned kWindowsDirCapacity = 200;
+
+std::string UpperCaseAToZ(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z')
+      c = char(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+} // namespace
+
+std::string LookUpWindowsDir() {
+  std::vector<char> buffer(kWindowsDirBuffer, '\0');
+  unsigned length = GetWindowsDirectory(buffer.data(), kWindowsDirCapacity);
+  if (length < 1)
+    return "c:\\windows";
+  if (length >= kWindowsDirCapacity) {
+    // Too long for the stated capacity: the buffer was not filled, so ask again with room.
+    buffer.assign(length + 1, '\0');
+    length = GetWindowsDirectory(buffer.data(), length + 1);
+    if (length < 1 || length > buffer.size() - 1)
+      return "c:\\windows";
+  }
+  return std::string(buffer.data());
+}
+
+std::string DriveOf(std::string_view path) { return platform::ExtractFileDrive(path); }
+
+StartMode ModeForArgument(std::string_view firstArgument) {
+  const std::string upper = UpperCaseAToZ(firstArgument);
+  if (upper == "/S")
+    return StartMode::Display;
+  if (upper.substr(0, 2) == "/C")
+    return StartMode::Settings;
+  return StartMode::None;
+}
+
+int RunPsave(int argc, char** argv) {
+  WindowsDir = LookUpWindowsDir();
+  SettingsPath = WindowsDir + "\\quilmr20.ini";
+  if (FindWindow(kDisplayClass, kDisplayCaption))
+    return 0;
+  if (argc < 2)
+    return 0;
+  const StartMode mode = ModeForArgument(argv[1]);
+  if (mode == StartMode::None)
+    return 0;
+
+  PrepareQtEnvironment();
+  QuillmorQtApplication qtApplication(argc, argv);
+  Application().Title = kApplicationTitle;
+  QApplication::setApplicationName(kApplicationTitle);
+  if (mode == StartMode::Display) {
+    Application().CreateForm<TForm1>();
+  } else {
+    Application().CreateForm<TForm2>();
+    Application().CreateForm<Tfrmdisc>();
+    Application().CreateForm<TFrmdownld>();
+  }
+  Application().Run();
+  Application().DestroyForms();
+  return 0;
+}

@@ -1,0 +1,3 @@
+#include "udownld.h"
+
+TFrmdownld::TFrmdownld() { setWindowTitle("More Software"); }

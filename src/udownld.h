@@ -1,0 +1,10 @@
+// The more-software window: three downloadable programs, each with a blinking download button.
+#pragma once
+
+#include "platform/forms.h"
+
+class TFrmdownld : public TForm {
+  Q_OBJECT
+public:
+  TFrmdownld();
+};
