@@ -1,11 +1,63 @@
-// The display window: a black, borderless, topmost window over the whole screen that shows the
-// slideshow and ends on a key or a mouse-button press.
+// The display window: a black, borderless, topmost window over the whole screen that shows a
+// random photograph from the catalogue at every tick, in one of three layouts, plays the user's
+// sounds meanwhile, and ends on a key or a mouse-button press.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include <QRect>
+
+#include "platform/application.h"
 #include "platform/forms.h"
 #include "platform/identity.h"
+
+class QLabel;
+class TImage;
+class TMediaPlayer;
+class TTimer;
+
+// The picture catalogue: 38 entries, numbered from 1, each at most 100 characters.
+constexpr int kCatalogueSize = 38;
+constexpr std::size_t kCatalogueEntryCapacity = 100;
+extern std::string PictureFolder;
+extern std::array<std::string, kCatalogueSize + 1> PictureCatalogue;
+// How many leading catalogue entries the slideshow draws from: 38, or 0 when one is missing.
+extern int ActivePictureCount;
+
+// The random generator: one 32-bit state, reseeded from the time of day before every draw.
+extern std::uint32_t RandomSeed;
+void ReseedFromClock();
+// A value from 0 to n - 1 for n above 0.
+int RandomBelow(int n);
+
+void BuildPictureCatalogue(const std::string& windowsDir);
+// The message shown when the catalogue file at path is missing.
+std::string MissingPictureMessage(const std::string& path);
+
+// Layouts and intervals.
+enum DisplayModes { dmTiled = 1, dmDefaultSize = 2, dmFullScreen = 3 };
+extern bool FirstTickPending;
+extern int SlideInterval;   // ms
+extern int DisplayMode;     // DisplayModes
+extern int QuadrantState;   // 1 top-left, 2 bottom-left, 3 top-right, 4 bottom-right
+extern bool ExitLatch;
+
+// x rounded to the nearest integer, an exact half to the even neighbour.
+int Nearest(long double x);
+// The bounds of tile quadrant (1 to 4) on a screen of width x height pixels.
+QRect QuadrantBounds(int quadrant, int width, int height);
+// The top-left corner of a w x h picture centred on a width x height screen.
+QPoint CenteredPosition(int width, int height, int w, int h);
+
+// Sound: the playable files of this run and the one handed to the player.
+extern bool SoundEnabled;
+extern std::vector<std::string> SoundList;
+extern std::string CurrentSound;
 
 class TForm1 : public TForm {
   Q_OBJECT
@@ -15,11 +67,45 @@ public:
 
   void FormCreate() override;
   void ShowAfterCreation() override;
+  void Timer1Timer();
   void FormKeyDown();
+  void deactivate(TMsg& msg, bool& handled);
+  void MediaPlayer1Notify();
+
+  // Routines of the slideshow.
+  void CheckActivePictures();
+  void LoadRandomPicture();
+  void CopyStagedPicture(TImage* target);
+  void PlaceQuadrant();
+  void CenterPicture();
+  void BuildSoundList();
+  void PlayCurrentSound();
+
+  // Tests hand the display a player of their own before the window is created.
+  using PlayerFactory = std::function<std::unique_ptr<TMediaPlayer>()>;
+  static void SetPlayerFactory(PlayerFactory factory);
+
+  TImage* Image1 = nullptr;
+  TTimer* Timer1 = nullptr;
+  std::unique_ptr<TMediaPlayer> MediaPlayer1;
+  QLabel* lblinfo = nullptr;
+  TImage* image2 = nullptr;
+  TImage* Image3 = nullptr;
+  TImage* Image4 = nullptr;
+  TImage* Image5 = nullptr;
+  TImage* imagjunk = nullptr;
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
 
 private:
+  void SetBackground(const QColor& colour);
+  void RefreshSequence(TImage* target);
+  void ShowFullScreenPicture();
+  void ShowDefaultSizePicture();
+  void ShowNextTile();
+  void SoundTickStep();
+  TImage* TileImage(int quadrant) const;
+
   WindowIdentity identity_;
 };
