@@ -118,6 +118,8 @@ struct Place {
 
 Place Locate(std::string_view text, const std::vector<Line>& lines, std::string_view section,
              std::string_view key) {
+  section = Trim(section);
+  key = Trim(key);
   Place place;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Entry entry = Classify(text, lines[i]);
@@ -179,7 +181,7 @@ std::string WithKey(std::string_view text, std::string_view section, std::string
   }
   if (!value)
     return std::string(text);
-  const std::string keyLine = std::string(key) + "=" + value + std::string(kLineEnd);
+  const std::string keyLine = std::string(Trim(key)) + "=" + value + std::string(kLineEnd);
   if (place.sectionFound) {
     const Line& after = lines[place.lastKeyLine];
     result.append(text.substr(0, after.end));
@@ -192,7 +194,7 @@ std::string WithKey(std::string_view text, std::string_view section, std::string
   result.assign(text);
   if (!result.empty() && result.back() != '\n' && result.back() != '\r')
     result.append(kLineEnd);
-  result.append("[").append(section).append("]").append(kLineEnd).append(keyLine);
+  result.append("[").append(Trim(section)).append("]").append(kLineEnd).append(keyLine);
   return result;
 }
 

@@ -13,6 +13,7 @@
 #include "support/temp_root.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -67,6 +68,7 @@ TEST_F(ProfileRead, NamesMatchWithoutCaseAndBlanksAroundNamesAndValuesAreTrimmed
   Store("[ oPtIoNs ]\r\n \tsOuNd \t=\t 1 x \t\r\n");
   EXPECT_EQ(Get("Options", "Sound"), "1 x");
   EXPECT_EQ(Get("OPTIONS", "SOUND"), "1 x");
+  EXPECT_EQ(Get(" options\t", "\tsound "), "1 x");
   EXPECT_EQ(Get("Options", "Soun", "d"), "d");
 }
 
@@ -155,11 +157,14 @@ TEST_F(ProfileWrite, NewSectionGoesAtTheEndWithoutABlankLine) {
   Store("[A]\r\nx=1");
   ASSERT_TRUE(Put("B", "y", "2"));
   EXPECT_EQ(Content(), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+  ASSERT_TRUE(Put(" C ", " z ", "3"));
+  ASSERT_TRUE(Put("c", "z", "4"));
+  EXPECT_EQ(Content(), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n[C]\r\nz=4\r\n");
 }
 
 TEST_F(ProfileWrite, UnrelatedBytesAreKeptExactly) {
-  const std::string head = std::string("\xEF\xBB\xBF;\x01\xFF odd\n\0zz\r\r\n", 16) + "[A]\r\n";
-  const std::string tail = std::string("junk line\n[B]\t\n  q = \"quoted\" \r;\0\n", 36);
+  const std::string head = "\xEF\xBB\xBF;\x01\xFF odd\n\0zz\r\r\n"s + "[A]\r\n";
+  const std::string tail = "junk line\n[B]\t\n  q = \"quoted\" \r;\0\n"s;
   Store(head + "k=old\r\n" + tail);
   ASSERT_TRUE(Put("A", "k", "new"));
   EXPECT_EQ(Content(), head + "k=new\r\n" + tail);
@@ -294,7 +299,7 @@ TEST_F(ProfileBadInput, OddFilesReadWithoutHarmAndWritesKeepTheRest) {
   const std::string longLine(100000, 'x');
   const std::string files[] = {
       garbage,
-      std::string("[S]\0\na=1\0\nb=\0tail\n", 18),
+      "[S]\0\na=1\0\nb=\0tail\n"s,
       "[S]\n" + longLine + "=" + longLine + "\nk=" + longLine + "\n",
       longLine,
       "[S",
@@ -311,7 +316,7 @@ TEST_F(ProfileBadInput, OddFilesReadWithoutHarmAndWritesKeepTheRest) {
   }
   Store("[S]\n" + longLine + "=" + longLine + "\nk=" + longLine + "\n");
   EXPECT_EQ(Get("S", "k", "", 2000), longLine.substr(0, 1999));
-  Store(std::string("[S]\0\na=1\0\nb=\0tail\n", 18));
+  Store("[S]\0\na=1\0\nb=\0tail\n"s);
   EXPECT_EQ(Get("S", "a"), "1");
   EXPECT_EQ(Get("S", "b"), "");
   Store("[S\na=1\n[T]\nb=2");

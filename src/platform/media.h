@@ -1,0 +1,75 @@
+// The media player: opens one sound file, plays it with an end-of-playback notification, stops,
+// reports its mode and closes. SDL2_mixer's music stream stands behind it, so wav and midi files
+// both play, and at most one sound sounds at a time in the whole process.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include <QObject>
+
+struct _Mix_Music;
+
+enum class TMPDeviceTypes { dtAutoSelect };
+
+// Numbered like the platform's modes minus their base value.
+enum class TMPModes { mpNotReady, mpStopped, mpPlaying, mpRecording, mpSeeking, mpPaused, mpOpen };
+
+enum class TMPNotifyValues { nvSuccessful, nvSuperseded, nvAborted, nvFailure };
+
+class EMCIDeviceError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+class TMediaPlayer : public QObject {
+  Q_OBJECT
+public:
+  explicit TMediaPlayer(QObject* parent = nullptr);
+  ~TMediaPlayer() override;
+
+  std::string FileName;
+  TMPDeviceTypes DeviceType = TMPDeviceTypes::dtAutoSelect;
+  bool AutoRewind = false;
+  bool Shareable = false;
+
+  // Closes the open sound first. A file that cannot be opened, or no audio device, raises with
+  // the back end's text ("Unknown error code" when it has none), and nothing is open afterwards.
+  void Open();
+  // Both raise "No MCI device open" without an open sound. Play returns at once and asks for
+  // the end notification; a refusal is kept in Error() and no notification follows. Stop waits
+  // until the sound is silent and never notifies.
+  void Play();
+  void Stop();
+  void Close();
+
+  bool IsOpen() const { return music_ != nullptr; }
+  TMPModes Mode() const;
+  int Error() const { return error_; } // 0 after a successful command
+  const std::string& ErrorText() const { return errorText_; }
+  TMPNotifyValues NotifyValue() const { return notifyValue_; }
+
+  // The end of a play, delivered through the event queue on the UI thread, never inside another
+  // call of the player.
+  std::function<void()> OnNotify;
+
+  // The error code a refused command leaves in Error().
+  static constexpr int kBackEndRefused = 1;
+
+private:
+  friend struct MediaBackEnd;
+
+  void RequireOpen() const;
+  bool Sounding() const;
+  void Silence();
+  void EndOfPlayback();
+
+  std::unique_ptr<_Mix_Music, void (*)(_Mix_Music*)> music_;
+  std::uint64_t armedGeneration_ = 0; // the play whose end is still to be notified; 0 for none
+  int error_ = 0;
+  std::string errorText_;
+  TMPNotifyValues notifyValue_ = TMPNotifyValues::nvSuccessful;
+};
