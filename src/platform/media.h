@@ -38,16 +38,16 @@ public:
 
   // Closes the open sound first. A file that cannot be opened, or no audio device, raises with
   // the back end's text ("Unknown error code" when it has none), and nothing is open afterwards.
-  void Open();
+  virtual void Open();
   // Both raise "No MCI device open" without an open sound. Play returns at once and asks for
   // the end notification; a refusal is kept in Error() and no notification follows. Stop waits
   // until the sound is silent and never notifies.
-  void Play();
-  void Stop();
-  void Close();
+  virtual void Play();
+  virtual void Stop();
+  virtual void Close();
 
-  bool IsOpen() const { return music_ != nullptr; }
-  TMPModes Mode() const;
+  virtual bool IsOpen() const { return music_ != nullptr; }
+  virtual TMPModes Mode() const;
   int Error() const { return error_; } // 0 after a successful command
   const std::string& ErrorText() const { return errorText_; }
   TMPNotifyValues NotifyValue() const { return notifyValue_; }
