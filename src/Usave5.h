@@ -3,8 +3,25 @@
 
 #include "platform/forms.h"
 
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
 class Tfrmdisc : public TForm {
   Q_OBJECT
 public:
   Tfrmdisc();
+
+  void Button1Click();
+
+  QGroupBox* GroupBox1 = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label4 = nullptr;
+  QPushButton* Button1 = nullptr;
+
+protected:
+  void showEvent(QShowEvent* event) override;
 };
