@@ -36,7 +36,8 @@ std::string BackEndError() {
 
 extern "C" void MusicFinished(void);
 
-// Without a configured soundfont the midi synthesiser stays silent, and opening a midi file fails.
+// The midi synthesiser needs a soundfont; when none is configured, use an installed General MIDI
+// one.
 void ChooseSoundFont() {
   const char* configured = std::getenv("SDL_SOUNDFONTS");
   if (configured && *configured)
