@@ -161,11 +161,6 @@ void TImage::PictureChanged() {
   update();
 }
 
-void TImage::resizeEvent(QResizeEvent*) {
-  if (renderedDest_ != DestRect())
-    InvalidateRendering();
-}
-
 void TImage::InvalidateRendering() {
   renderingValid_ = false;
   renderedRows_ = 0;

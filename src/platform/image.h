@@ -48,7 +48,6 @@ public:
 
 protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
 private:
   void PictureChanged();
@@ -63,7 +62,8 @@ private:
   bool center_ = false;
   bool incrementalDisplay_ = false;
 
-  // The picture as the screen wants it, at DestRect's size: a repaint is one copy from here.
+  // The picture as the screen wants it, at DestRect's size: a repaint is one copy from here. It
+  // is made again when the picture or DestRect changes.
   QImage rendering_;
   QRect renderedDest_;
   int renderedRows_ = 0;

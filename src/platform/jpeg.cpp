@@ -99,6 +99,8 @@ extern "C" void SkipInputData(j_decompress_ptr info, long count) {
 
 extern "C" void TermSource(j_decompress_ptr) {}
 
+constexpr std::uint64_t kMostPixels = std::uint64_t(1) << 27;
+
 // A decompressor over a memory buffer, destroyed with its owner. Call runs one step of libjpeg
 // work; when libjpeg fails, the decompressor is destroyed and EJPEG raised.
 class Decompressor {
@@ -132,12 +134,15 @@ public:
     }
   }
 
-  // Reads the header and refuses colour spaces that cannot come out as RGB or grey.
+  // Reads the header and refuses colour spaces that cannot come out as RGB or grey, and sizes
+  // whose bitmap would not fit in memory (a few bytes can claim 65,500 × 65,500 pixels).
   void ReadHeader() {
     Call([this] {
       jpeg_read_header(&info_, TRUE);
       if (info_.out_color_space != JCS_RGB && info_.out_color_space != JCS_GRAYSCALE)
         ERREXIT(&info_, JERR_CONVERSION_NOTIMPL);
+      if (std::uint64_t(info_.image_width) * info_.image_height > kMostPixels)
+        ERREXIT1(&info_, JERR_IMAGE_TOO_BIG, kMostPixels);
     });
   }
 

@@ -173,6 +173,13 @@ TEST(JpegDecode, CloneSharesTheFileDataAndCarriesOnlyAnExistingBitmap) {
   EXPECT_EQ(original.Data().use_count(), 1);
 }
 
+TEST(BitmapGraphic, CloneSharesThePixels) {
+  TBitmap original(ColourBlocks(10, 4).convertToFormat(QImage::Format_BGR888));
+  const auto copy = original.Clone();
+  ASSERT_NE(dynamic_cast<TBitmap*>(copy.get()), nullptr);
+  EXPECT_EQ(copy->Bitmap()->constBits(), original.Image().constBits());
+}
+
 TEST(PictureExtension, TakesTheTextAfterTheLastDotUnlessAPathPartFollows) {
   EXPECT_EQ(PictureFileExtension("C:\\a\\b.JPG"), "JPG");
   EXPECT_EQ(PictureFileExtension("C:\\a.b\\c.d.jpeg"), "jpeg");
@@ -235,6 +242,19 @@ TEST_F(PictureFiles, FourComponentFileIsRefusedAtLoad) {
   TPicture picture;
   EXPECT_THROW(picture.LoadFromFile(Put("cmyk.jpg", bytes)), EJPEG);
   EXPECT_EQ(picture.Graphic(), nullptr);
+}
+
+TEST(JpegLoad, SizeBeyondMemoryIsRefusedFromTheHeader) {
+  auto bytes = JpegOf(ColourBlocks(16, 16));
+  // The frame header holds the height and width after its length and precision.
+  const auto frame = std::find_if(bytes.begin(), bytes.end() - 1, [&](const std::uint8_t& b) {
+    return b == 0xFF && (&b)[1] == 0xC0;
+  });
+  ASSERT_NE(frame, bytes.end() - 1);
+  for (int i = 5; i <= 8; ++i)
+    frame[i] = 0xFE;
+  TJPEGImage picture;
+  EXPECT_THROW(picture.LoadFromBytes(bytes), EJPEG);
 }
 
 TEST_F(PictureFiles, EmptyJpegLoadsAsNothingAndFailsWhenDecoded) {
