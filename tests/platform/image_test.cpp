@@ -107,6 +107,69 @@ TEST(ImageControl, DecodesOnFirstPaintOnlyAndShowsPalettedPictures) {
     EXPECT_TRUE(Near(QColor(first.pixel(BlockCentre(i, 100, 20))), BlockColours()[i], 12)) << i;
 }
 
+namespace {
+
+// A graphic whose decode stops halfway to report progress, the lower half not yet filled in.
+class HalfwayGraphic : public TGraphic {
+public:
+  explicit HalfwayGraphic(QImage full) : full_(std::move(full)) {}
+  int Width() const override { return full_.width(); }
+  int Height() const override { return full_.height(); }
+  bool Empty() const override { return false; }
+  void LoadFromBytes(std::vector<std::uint8_t>) override {}
+  std::unique_ptr<TGraphic> Clone() const override {
+    auto copy = std::make_unique<HalfwayGraphic>(full_);
+    copy->atHalfway = atHalfway;
+    return copy;
+  }
+  const QImage* Bitmap() override {
+    if (!decoding_) {
+      decoding_ = true;
+      bitmap_ = full_.copy();
+      for (int y = full_.height() / 2; y < full_.height(); ++y)
+        for (int x = 0; x < full_.width(); ++x)
+          bitmap_.setPixel(x, y, qRgb(255, 0, 255));
+      OnProgress(ProgressStage::psStarting, QRect());
+      OnProgress(ProgressStage::psRunning, QRect(0, 0, full_.width(), full_.height() / 2));
+      atHalfway();
+      bitmap_ = full_;
+      OnProgress(ProgressStage::psEnding, full_.rect());
+    }
+    return &bitmap_;
+  }
+
+  std::function<void()> atHalfway;
+
+private:
+  QImage full_, bitmap_;
+  bool decoding_ = false;
+};
+
+} // namespace
+
+TEST(ImageControl, IncrementalDisplayPaintsTheRowsDecodedSoFar) {
+  const QImage source = Distinct(4, 4);
+  for (bool incremental : {false, true}) {
+    TImage image;
+    image.SetIncrementalDisplay(incremental);
+    image.SetStretch(true);
+    image.SetBounds(0, 0, 8, 8);
+    QImage screen(8, 8, QImage::Format_RGB32);
+    screen.fill(Qt::black);
+    HalfwayGraphic graphic(source);
+    graphic.atHalfway = [&] {
+      // Only the decoded upper half is on the screen yet, and only when asked for.
+      EXPECT_EQ(screen.pixel(1, 1), incremental ? source.pixel(0, 0) : qRgb(0, 0, 0));
+      EXPECT_EQ(screen.pixel(1, 6), qRgb(0, 0, 0));
+    };
+    image.Picture().AssignGraphic(&graphic);
+    QPainter painter(&screen);
+    image.PaintTo(painter, screen.rect());
+    painter.end();
+    ExpectStretched(screen, QPoint(0, 0), QSize(8, 8), source);
+  }
+}
+
 TEST(ImageControl, IncrementalDisplayEndsWithTheSamePicture) {
   const auto bytes = JpegOf(ColourBlocks(333, 101));
   QImage shown[2];
