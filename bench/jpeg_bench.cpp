@@ -1,0 +1,167 @@
+// Picture loading and painting against their plain counterparts: our load and decode against a
+// bare libjpeg decode with the same settings, the header read, and the image control's stretch
+// and repaint against copying the same amount of screen memory.
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include <QApplication>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+#include <jpeglib.h>
+
+#include "platform/graphics.h"
+#include "platform/image.h"
+#include "platform/jpeg.h"
+
+namespace {
+
+constexpr int kScreenWidth = 3840;
+constexpr int kScreenHeight = 2160;
+
+// Something like a photograph: smooth colour fields with some texture.
+QImage Scene(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB888);
+  std::uint32_t noise = 12345;
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = image.scanLine(y);
+    for (int x = 0; x < width; ++x) {
+      noise = noise * 1664525u + 1013904223u;
+      const int grain = int(noise >> 28) - 8;
+      const double u = double(x) / width, v = double(y) / height;
+      row[3 * x] =
+          std::uint8_t(std::clamp(int(120 + 100 * std::sin(6 * u + 3 * v)) + grain, 0, 255));
+      row[3 * x + 1] =
+          std::uint8_t(std::clamp(int(140 + 90 * std::cos(5 * v - 2 * u)) + grain, 0, 255));
+      row[3 * x + 2] =
+          std::uint8_t(std::clamp(int(110 + 80 * std::sin(9 * u * v)) + grain, 0, 255));
+    }
+  }
+  return image;
+}
+
+const std::vector<std::uint8_t>& Jpeg(int width, int height) {
+  static std::map<std::pair<int, int>, std::vector<std::uint8_t>> files;
+  auto& file = files[{width, height}];
+  if (file.empty()) {
+    jpeg::EncodeSettings settings;
+    settings.quality = 90;
+    file = jpeg::Encode(Scene(width, height), settings);
+  }
+  return file;
+}
+
+void BM_LoadAndDecode(benchmark::State& state) {
+  const auto& bytes = Jpeg(int(state.range(0)), int(state.range(1)));
+  for (auto _ : state) {
+    TJPEGImage picture;
+    picture.LoadFromBytes(bytes);
+    benchmark::DoNotOptimize(picture.Bitmap());
+  }
+}
+
+// The same decode straight through libjpeg into one reused buffer.
+void BM_PlainLibjpegDecode(benchmark::State& state) {
+  const auto& bytes = Jpeg(int(state.range(0)), int(state.range(1)));
+  std::vector<std::uint8_t> pixels;
+  for (auto _ : state) {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), bytes.size());
+    jpeg_read_header(&info, TRUE);
+    info.dct_method = JDCT_ISLOW;
+    info.do_block_smoothing = TRUE;
+    info.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&info);
+    const std::size_t stride = (info.output_width * 3 + 3) / 4 * 4;
+    pixels.resize(stride * info.output_height);
+    JSAMPROW rows[4];
+    while (info.output_scanline < info.output_height) {
+      const int count = std::min<int>(std::min(info.rec_outbuf_height, 4),
+                                      int(info.output_height - info.output_scanline));
+      for (int i = 0; i < count; ++i)
+        rows[i] = pixels.data() + (info.output_scanline + i) * stride;
+      jpeg_read_scanlines(&info, rows, JDIMENSION(count));
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+
+void BM_HeaderOnly(benchmark::State& state) {
+  const auto& bytes = Jpeg(1920, 1080);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(jpeg::ReadHeader(bytes));
+}
+
+// A new picture in a screen-sized control: the whole stretch into the control's rendering.
+void BM_StretchToScreen(benchmark::State& state) {
+  TJPEGImage decoded;
+  decoded.LoadFromBytes(Jpeg(int(state.range(0)), int(state.range(1))));
+  decoded.Bitmap();
+  TImage image;
+  image.SetStretch(true);
+  image.SetBounds(0, 0, kScreenWidth, kScreenHeight);
+  QImage corner(1, 1, QImage::Format_RGB32);
+  QPainter painter(&corner);
+  for (auto _ : state) {
+    image.Picture().AssignGraphic(&decoded);
+    image.PaintTo(painter, QRect(0, 0, 1, 1));
+  }
+}
+
+// A repaint of a picture already shown: one copy from the rendering to the screen.
+void BM_RepaintUnchanged(benchmark::State& state) {
+  TJPEGImage decoded;
+  decoded.LoadFromBytes(Jpeg(1920, 1080));
+  TImage image;
+  image.SetStretch(true);
+  image.SetBounds(0, 0, kScreenWidth, kScreenHeight);
+  image.Picture().AssignGraphic(&decoded);
+  QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
+  screen.fill(Qt::black);
+  QPainter painter(&screen);
+  image.PaintTo(painter, screen.rect());
+  for (auto _ : state)
+    image.PaintTo(painter, screen.rect());
+}
+
+void BM_MemcpyScreen(benchmark::State& state) {
+  const std::size_t size = std::size_t(kScreenWidth) * kScreenHeight * 4;
+  std::vector<std::uint8_t> from(size, 1), to(size, 2);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), size);
+    benchmark::DoNotOptimize(to.data());
+  }
+}
+
+} // namespace
+
+BENCHMARK(BM_LoadAndDecode)->Args({1920, 1080})->Args({4000, 3000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainLibjpegDecode)
+    ->Args({1920, 1080})
+    ->Args({4000, 3000})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeaderOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StretchToScreen)
+    ->Args({1920, 1080})
+    ->Args({4000, 3000})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintUnchanged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyScreen)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
