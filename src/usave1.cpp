@@ -152,7 +152,7 @@ TForm1::TForm1() : identity_(kDisplayClass, kDisplayCaption) {
   imagjunk = NewImage(this, QRect(592, 18, 20, 31));
   TBitmap placeholder;
   placeholder.LoadFromBytes(PlaceholderBitmapFile());
-  imagjunk->Picture().AssignGraphic(placeholder);
+  imagjunk->Picture().AssignGraphic(&placeholder);
   SetBackground(Qt::black);
 }
 
@@ -290,7 +290,7 @@ void TForm1::LoadRandomPicture() {
   const int k = RandomBelow(ActivePictureCount) + 1;
   try {
     const TJPEGImage temporary;
-    Image5->Picture().AssignGraphic(temporary);
+    Image5->Picture().AssignGraphic(&temporary);
     Image5->Picture().LoadFromFile(PictureCatalogue[k]);
   } catch (...) {
     // Whatever went wrong, the placeholder stands in; the same entry may be drawn again later.

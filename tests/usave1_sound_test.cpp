@@ -10,7 +10,7 @@ using Calls = std::vector<std::string>;
 
 class SoundTest : public DisplayTest {
 protected:
-  // Sound files a.wav, b.wav, c.wav on drive C:, named in slots 1 to 3 unless told otherwise.
+  // Sound files a.wav, b.wav, c.wav on drive C:, named in slotValues 1 to 3 unless told otherwise.
   std::string SoundFile(const std::string& name) {
     WriteWholeFile(root_.DriveC() / "sounds" / name, "RIFF");
     return "C:\\sounds\\" + name;
@@ -85,12 +85,12 @@ TEST_F(SoundTest, TheScanEndsAtTheFirstSlotThatNamesNoFile) {
       {SoundFile("a.wav"), "NULL", SoundFile("c.wav")},
       {SoundFile("a.wav"), "C:\\sounds"},  // a folder is no sound file
   };
-  for (const auto& slots : patterns) {
-    WriteSettings("Sound=1\r\n", slots);
+  for (const auto& slotValues : patterns) {
+    WriteSettings("Sound=1\r\n", slotValues);
     CreateDisplay();
-    EXPECT_TRUE(SoundList.empty()) << slots[1];
-    EXPECT_FALSE(SoundEnabled) << slots[1];
-    EXPECT_TRUE(PlayerCalls().empty()) << slots[1];
+    EXPECT_TRUE(SoundList.empty()) << slotValues[1];
+    EXPECT_FALSE(SoundEnabled) << slotValues[1];
+    EXPECT_TRUE(PlayerCalls().empty()) << slotValues[1];
   }
 }
 

@@ -28,6 +28,7 @@ void WriteOptionsFile(const TempRoot& root, const std::string& options) {
 
 TEST(DefaultSettings, DisplayAndDialogWriteTheirOwnKeyOrder) {
   TempRoot root;
+  std::filesystem::create_directories(root.SettingsFile().parent_path());
   EXPECT_FALSE(SettingsFileExists(kSettings));
   WriteDisplayDefaults(kSettings);
   EXPECT_TRUE(SettingsFileExists(kSettings));
@@ -118,6 +119,7 @@ TEST(SoundSlots, NullMarksAnEmptySlotOnlyWithItsCase) {
 
 TEST(WriteOptions, ExistingKeysKeepTheirPlace) {
   TempRoot root;
+  std::filesystem::create_directories(root.SettingsFile().parent_path());
   WriteDialogDefaults(kSettings);
   WriteOptions(kSettings, SettingsOptions{true, 1, 2, 3});
   const std::string content = ReadWholeFile(root.SettingsFile());

@@ -55,10 +55,11 @@ DisplayTest::~DisplayTest() {
 }
 
 void DisplayTest::WriteSettings(const std::string& options,
-                                const std::vector<std::string>& slots) {
+                                const std::vector<std::string>& slotValues) {
   std::string content = "[Options]\r\n" + options + "[WavConfig]\r\n";
   for (int n = 1; n <= 100; ++n) {
-    const std::string value = std::size_t(n) <= slots.size() ? slots[std::size_t(n - 1)] : "Null";
+    const std::size_t index = std::size_t(n) - 1;
+    const std::string value = index < slotValues.size() ? slotValues.at(index) : std::string("Null");
     content += "Name" + std::to_string(n) + "=" + value + "\r\n";
   }
   WriteWholeFile(root_.SettingsFile(), content);

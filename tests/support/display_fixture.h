@@ -41,8 +41,8 @@ protected:
   DisplayTest();
   ~DisplayTest() override;
 
-  // Writes the Options section; slots as given (1-based, the rest "Null").
-  void WriteSettings(const std::string& options, const std::vector<std::string>& slots = {});
+  // Writes the Options section; slotValues as given (1-based, the rest "Null").
+  void WriteSettings(const std::string& options, const std::vector<std::string>& slotValues = {});
   // 38 solid-colour pictures of the given size under the catalogue names.
   void InstallPictures(int width, int height);
   // Creates the display window and runs its creation handler, as the entry does.
