@@ -1,3 +1,13 @@
 #include "Usave5.h"
 
-Tfrmdisc::Tfrmdisc() { setWindowTitle("Quillmor"); }
+Tfrmdisc* frmdisc = nullptr;
+
+Tfrmdisc::Tfrmdisc() {
+  setWindowTitle("Quillmor");
+  frmdisc = this;
+}
+
+Tfrmdisc::~Tfrmdisc() {
+  if (frmdisc == this)
+    frmdisc = nullptr;
+}

@@ -7,4 +7,8 @@ class Tfrmdisc : public TForm {
   Q_OBJECT
 public:
   Tfrmdisc();
+  ~Tfrmdisc() override;
 };
+
+// The one about box, set while it exists; the settings dialog shows it.
+extern Tfrmdisc* frmdisc;

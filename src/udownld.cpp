@@ -1,3 +1,13 @@
 #include "udownld.h"
 
-TFrmdownld::TFrmdownld() { setWindowTitle("More Software"); }
+TFrmdownld* Frmdownld = nullptr;
+
+TFrmdownld::TFrmdownld() {
+  setWindowTitle("More Software");
+  Frmdownld = this;
+}
+
+TFrmdownld::~TFrmdownld() {
+  if (Frmdownld == this)
+    Frmdownld = nullptr;
+}

@@ -7,4 +7,8 @@ class TFrmdownld : public TForm {
   Q_OBJECT
 public:
   TFrmdownld();
+  ~TFrmdownld() override;
 };
+
+// The one more-software window, set while it exists; the settings dialog shows it.
+extern TFrmdownld* Frmdownld;
