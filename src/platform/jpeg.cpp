@@ -1,0 +1,369 @@
+#include "platform/jpeg.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <jpeglib.h>
+// after jpeglib.h, which it needs
+#include <jerror.h>
+
+#include "platform/image_memory.h"
+
+EJPEG::EJPEG(int code) : std::runtime_error("JPEG error #" + std::to_string(code)), code_(code) {}
+
+namespace jpeg {
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return: it jumps back to
+// RunGuarded. Warnings (a truncated file among them) are ignored.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+extern "C" void ErrorExit(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+extern "C" void EmitMessage(j_common_ptr, int) {}
+
+extern "C" void OutputMessage(j_common_ptr) {}
+
+void InitErrorManager(ErrorManager& errors) {
+  jpeg_std_error(&errors.pub);
+  errors.pub.error_exit = ErrorExit;
+  errors.pub.emit_message = EmitMessage;
+  errors.pub.output_message = OutputMessage;
+}
+
+// The only frame libjpeg jumps into. Nothing with a destructor lives here or in body while a
+// libjpeg call runs, so the jump skips no cleanup.
+bool RunGuarded(ErrorManager& errors, void (*body)(void*), void* context) {
+  if (setjmp(errors.jump) != 0)
+    return false;
+  body(context);
+  return true;
+}
+
+template <class Body> bool Guarded(ErrorManager& errors, Body& body) {
+  return RunGuarded(
+      errors, [](void* context) { (*static_cast<Body*>(context))(); }, &body);
+}
+
+// The source hands the buffer to libjpeg in blocks of 4,096 bytes; past the end it supplies an
+// end-of-image marker, as libjpeg's own sources do for a truncated file.
+constexpr std::size_t kSourceBlock = 4096;
+
+struct MemorySource {
+  jpeg_source_mgr pub;
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t offset;
+};
+
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+extern "C" void InitSource(j_decompress_ptr) {}
+
+extern "C" boolean FillInputBuffer(j_decompress_ptr info) {
+  auto* source = reinterpret_cast<MemorySource*>(info->src);
+  if (source->offset < source->size) {
+    const std::size_t count = std::min(kSourceBlock, source->size - source->offset);
+    source->pub.next_input_byte = source->data + source->offset;
+    source->pub.bytes_in_buffer = count;
+    source->offset += count;
+  } else {
+    WARNMS(info, JWRN_JPEG_EOF);
+    source->pub.next_input_byte = kEndOfImage;
+    source->pub.bytes_in_buffer = sizeof kEndOfImage;
+  }
+  return TRUE;
+}
+
+extern "C" void SkipInputData(j_decompress_ptr info, long count) {
+  auto* source = reinterpret_cast<MemorySource*>(info->src);
+  if (count <= 0)
+    return;
+  while (std::size_t(count) > source->pub.bytes_in_buffer) {
+    count -= long(source->pub.bytes_in_buffer);
+    FillInputBuffer(info);
+  }
+  source->pub.next_input_byte += count;
+  source->pub.bytes_in_buffer -= std::size_t(count);
+}
+
+extern "C" void TermSource(j_decompress_ptr) {}
+
+// A decompressor over a memory buffer, destroyed with its owner. Call runs one step of libjpeg
+// work; when libjpeg fails, the decompressor is destroyed and EJPEG raised.
+class Decompressor {
+public:
+  explicit Decompressor(std::span<const std::uint8_t> bytes) {
+    InitErrorManager(errors_);
+    info_.err = &errors_.pub;
+    source_.pub.init_source = InitSource;
+    source_.pub.fill_input_buffer = FillInputBuffer;
+    source_.pub.skip_input_data = SkipInputData;
+    source_.pub.resync_to_restart = jpeg_resync_to_restart;
+    source_.pub.term_source = TermSource;
+    source_.data = bytes.data();
+    source_.size = bytes.size();
+    Call([this] {
+      jpeg_create_decompress(&info_);
+      info_.src = &source_.pub;
+    });
+  }
+  ~Decompressor() { jpeg_destroy_decompress(&info_); }
+  Decompressor(const Decompressor&) = delete;
+  Decompressor& operator=(const Decompressor&) = delete;
+
+  jpeg_decompress_struct& Info() { return info_; }
+
+  template <class Body> void Call(Body body) {
+    if (!Guarded(errors_, body)) {
+      const int code = errors_.pub.msg_code;
+      jpeg_destroy_decompress(&info_);
+      throw EJPEG(code);
+    }
+  }
+
+  // Reads the header and refuses colour spaces that cannot come out as RGB or grey.
+  void ReadHeader() {
+    Call([this] {
+      jpeg_read_header(&info_, TRUE);
+      if (info_.out_color_space != JCS_RGB && info_.out_color_space != JCS_GRAYSCALE)
+        ERREXIT(&info_, JERR_CONVERSION_NOTIMPL);
+    });
+  }
+
+private:
+  jpeg_decompress_struct info_{};
+  ErrorManager errors_{};
+  MemorySource source_{};
+};
+
+void ApplyDecodeSettings(jpeg_decompress_struct& info, const DecodeSettings& settings) {
+  info.scale_num = 1;
+  info.scale_denom = 1;
+  info.dct_method = JDCT_ISLOW;
+  info.do_block_smoothing = TRUE;
+  info.buffered_image = FALSE;
+  info.dither_mode = JDITHER_FS;
+  info.two_pass_quantize = TRUE;
+  if (settings.lowColour || info.out_color_space == JCS_GRAYSCALE) {
+    info.quantize_colors = TRUE;
+    info.desired_number_of_colors = 236;
+  } else {
+#ifdef JCS_EXTENSIONS
+    info.out_color_space = JCS_EXT_BGR;
+#endif
+  }
+}
+
+void SetPalette(const jpeg_decompress_struct& info, QImage& bitmap) {
+  QList<QRgb> table(info.actual_number_of_colors);
+  for (int i = 0; i < info.actual_number_of_colors; ++i) {
+    if (info.out_color_components == 1) {
+      const int grey = info.colormap[0][i];
+      table[i] = qRgb(grey, grey, grey);
+    } else {
+      table[i] = qRgb(info.colormap[0][i], info.colormap[1][i], info.colormap[2][i]);
+    }
+  }
+  bitmap.setColorTable(table);
+}
+
+#ifndef JCS_EXTENSIONS
+void SwapRedBlue(QImage& bitmap, int firstRow, int endRow) {
+  for (int y = firstRow; y < endRow; ++y) {
+    std::uint8_t* pixel = bitmap.scanLine(y);
+    for (int x = 0; x < bitmap.width(); ++x, pixel += 3)
+      std::swap(pixel[0], pixel[2]);
+  }
+}
+#endif
+
+// Several rows per call only when the bitmap's rows follow each other upwards in memory.
+int RowsPerCall(const jpeg_decompress_struct& info, const QImage& bitmap) {
+  constexpr int kMaxRows = 16;
+  const qsizetype stride = bitmap.bytesPerLine();
+  if (bitmap.height() < 2 || stride <= 0 || stride % 4 != 0 ||
+      bitmap.constScanLine(1) - bitmap.constScanLine(0) != stride)
+    return 1;
+  return std::clamp(info.rec_outbuf_height, 1, kMaxRows);
+}
+
+class ProgressClock {
+public:
+  explicit ProgressClock(const ProgressHandler& handler) : handler_(handler) {}
+  void Notify(ProgressStage stage, const QRect& rect) {
+    if (!handler_)
+      return;
+    last_ = std::chrono::steady_clock::now();
+    handler_(stage, rect);
+  }
+  void Tick(const QRect& rect) {
+    if (handler_ && std::chrono::steady_clock::now() - last_ >= kInterval)
+      Notify(ProgressStage::psRunning, rect);
+  }
+
+private:
+  static constexpr std::chrono::milliseconds kInterval{500};
+  const ProgressHandler& handler_;
+  std::chrono::steady_clock::time_point last_;
+};
+
+void BlackenRows(QImage& bitmap, int firstRow) {
+  for (int y = std::max(firstRow, 0); y < bitmap.height(); ++y)
+    std::memset(bitmap.scanLine(y), 0, std::size_t(bitmap.bytesPerLine()));
+}
+
+void ReadRows(Decompressor& decompressor, QImage& bitmap, ProgressClock& progress) {
+  jpeg_decompress_struct& info = decompressor.Info();
+  const int perCall = RowsPerCall(info, bitmap);
+  std::uint8_t* first = bitmap.bits();
+  const qsizetype stride = bitmap.bytesPerLine();
+  JSAMPROW rows[16];
+  while (info.output_scanline < info.output_height) {
+    const int done = int(info.output_scanline);
+    const int count = std::min<int>(perCall, int(info.output_height) - done);
+    for (int i = 0; i < count; ++i)
+      rows[i] = first + (done + i) * stride;
+    try {
+      decompressor.Call([&] { jpeg_read_scanlines(&info, rows, JDIMENSION(count)); });
+    } catch (const EJPEG&) {
+      BlackenRows(bitmap, done);
+      throw;
+    }
+#ifndef JCS_EXTENSIONS
+    if (bitmap.format() == QImage::Format_BGR888)
+      SwapRedBlue(bitmap, done, int(info.output_scanline));
+#endif
+    progress.Tick(QRect(0, 0, bitmap.width(), int(info.output_scanline)));
+  }
+}
+
+} // namespace
+
+Header ReadHeader(std::span<const std::uint8_t> bytes) {
+  Decompressor decompressor(bytes);
+  decompressor.ReadHeader();
+  const auto& info = decompressor.Info();
+  return Header{int(info.image_width), int(info.image_height)};
+}
+
+void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings, QImage& bitmap,
+            const ProgressHandler& onProgress) {
+  Decompressor decompressor(bytes);
+  decompressor.ReadHeader();
+  jpeg_decompress_struct& info = decompressor.Info();
+  ApplyDecodeSettings(info, settings);
+  decompressor.Call([&] { jpeg_start_decompress(&info); });
+
+  const bool quantised = info.quantize_colors;
+  bitmap = platform::AllocateImage(int(info.output_width), int(info.output_height),
+                                   quantised ? QImage::Format_Indexed8 : QImage::Format_BGR888);
+  // The colour map is complete once decompression has started, so partly decoded rows can
+  // already be shown in their colours.
+  if (quantised)
+    SetPalette(info, bitmap);
+  ProgressClock progress(onProgress);
+  progress.Notify(ProgressStage::psStarting, QRect());
+  ReadRows(decompressor, bitmap, progress);
+  decompressor.Call([&] { jpeg_finish_decompress(&info); });
+  progress.Notify(ProgressStage::psEnding, bitmap.rect());
+}
+
+namespace {
+
+struct MemoryDestination {
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  ~MemoryDestination() { std::free(buffer); }
+};
+
+class Compressor {
+public:
+  Compressor() {
+    InitErrorManager(errors_);
+    info_.err = &errors_.pub;
+    Call([this] { jpeg_create_compress(&info_); });
+  }
+  ~Compressor() { jpeg_destroy_compress(&info_); }
+  Compressor(const Compressor&) = delete;
+  Compressor& operator=(const Compressor&) = delete;
+
+  jpeg_compress_struct& Info() { return info_; }
+
+  template <class Body> void Call(Body body) {
+    if (!Guarded(errors_, body)) {
+      const int code = errors_.pub.msg_code;
+      jpeg_destroy_compress(&info_);
+      throw EJPEG(code);
+    }
+  }
+
+private:
+  jpeg_compress_struct info_{};
+  ErrorManager errors_{};
+};
+
+void DescribeInput(jpeg_compress_struct& info, int width, int height, SampleLayout layout) {
+  info.image_width = JDIMENSION(width);
+  info.image_height = JDIMENSION(height);
+  switch (layout) {
+  case SampleLayout::rgb:
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    break;
+  case SampleLayout::grey:
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    break;
+  case SampleLayout::cmyk:
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    break;
+  }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> Encode(const std::uint8_t* samples, int width, int height,
+                                 std::ptrdiff_t rowStride, SampleLayout layout,
+                                 const EncodeSettings& settings) {
+  Compressor compressor;
+  MemoryDestination destination;
+  jpeg_compress_struct& info = compressor.Info();
+  DescribeInput(info, width, height, layout);
+  compressor.Call([&] {
+    jpeg_mem_dest(&info, &destination.buffer, &destination.size);
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, settings.quality, TRUE);
+    if (settings.progressive)
+      jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+  });
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(samples + std::ptrdiff_t(info.next_scanline) * rowStride);
+    compressor.Call([&] { jpeg_write_scanlines(&info, &row, 1); });
+  }
+  compressor.Call([&] { jpeg_finish_compress(&info); });
+  return std::vector<std::uint8_t>(destination.buffer, destination.buffer + destination.size);
+}
+
+std::vector<std::uint8_t> Encode(const QImage& image, const EncodeSettings& settings) {
+  if (image.format() == QImage::Format_Grayscale8)
+    return Encode(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
+                  SampleLayout::grey, settings);
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+  return Encode(rgb.constBits(), rgb.width(), rgb.height(), rgb.bytesPerLine(), SampleLayout::rgb,
+                settings);
+}
+
+} // namespace jpeg

@@ -1,0 +1,65 @@
+// The one place that speaks to libjpeg: reading a JPEG's header, decoding it into a bitmap, and
+// writing JPEG files (for the bundled pictures and for tests).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <vector>
+
+#include <QImage>
+#include <QRect>
+
+// A libjpeg error, numbered by libjpeg's message code.
+class EJPEG : public std::runtime_error {
+public:
+  explicit EJPEG(int code);
+  int Code() const { return code_; }
+
+private:
+  int code_;
+};
+
+namespace jpeg {
+
+struct Header {
+  int width = 0;
+  int height = 0;
+};
+
+// Reads the header of a JPEG held in memory, which must hold at least one byte. Files whose colours
+// cannot be turned into RGB or grey (four-component CMYK and YCCK among them) are refused here.
+Header ReadHeader(std::span<const std::uint8_t> bytes);
+
+enum class ProgressStage { psStarting, psRunning, psEnding };
+using ProgressHandler = std::function<void(ProgressStage stage, const QRect& decodedSoFar)>;
+
+struct DecodeSettings {
+  // Quantise colour files to a palette, as on a display of 256 colours or fewer. Grey files are
+  // always quantised.
+  bool lowColour = false;
+};
+
+// Decodes into bitmap, which is replaced by a Format_BGR888 or Format_Indexed8 image of the file's
+// size as soon as that size is known. On an error the rows decoded so far stay in the bitmap, the
+// rest is black, and EJPEG is raised. Progress goes to onProgress: at the start, at most every
+// 500 ms with the rows done, and at the end.
+void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings, QImage& bitmap,
+            const ProgressHandler& onProgress);
+
+enum class SampleLayout { rgb, grey, cmyk };
+
+struct EncodeSettings {
+  int quality = 90;
+  bool progressive = false;
+};
+
+// Compresses raw samples (rows of width × components bytes, rowStride apart) into a JPEG file.
+std::vector<std::uint8_t> Encode(const std::uint8_t* samples, int width, int height,
+                                 std::ptrdiff_t rowStride, SampleLayout layout,
+                                 const EncodeSettings& settings);
+// Compresses an image: a Format_Grayscale8 image as a grey file, anything else as colour.
+std::vector<std::uint8_t> Encode(const QImage& image, const EncodeSettings& settings);
+
+} // namespace jpeg

@@ -1,0 +1,34 @@
+// Pictures made in the test: colour blocks, JPEG files of them, and a screen depth that reverts.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include <QColor>
+#include <QImage>
+
+#include "platform/jpeg.h"
+
+// The colours of the blocks, left to right: red, green, blue, white, black.
+const std::vector<QColor>& BlockColours();
+// An image of five equal vertical blocks of BlockColours (the last takes any remainder).
+QImage ColourBlocks(int width, int height);
+// The centre of block i of ColourBlocks(width, height).
+QPoint BlockCentre(int i, int width, int height);
+
+std::vector<std::uint8_t> JpegOf(const QImage& image, bool progressive = false);
+void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
+
+// Sets the screen depth the decoder sees, and restores the real one when it goes.
+class ScreenBitsOverride {
+public:
+  explicit ScreenBitsOverride(int bits);
+  ~ScreenBitsOverride();
+  ScreenBitsOverride(const ScreenBitsOverride&) = delete;
+  ScreenBitsOverride& operator=(const ScreenBitsOverride&) = delete;
+};
+
+// True when two colours differ by at most tolerance in each component.
+bool Near(QColor a, QColor b, int tolerance);
