@@ -105,6 +105,16 @@ QPushButton* NewButton(const char* caption, QWidget* parent, int left, int top, 
   return button;
 }
 
+// The dialog's font is a desktop bitmap font that hosts rarely have: fall back on one with the
+// same metrics, so that the captions fit their fixed-size controls.
+QFont DialogFont() {
+  QFont::insertSubstitutions("MS Sans Serif", {"Microsoft Sans Serif", "Liberation Sans", "Arimo",
+                                               "Arial", "Nimbus Sans", "Helvetica"});
+  QFont font("MS Sans Serif");
+  font.setPixelSize(11);
+  return font;
+}
+
 void LoadBackground(TImage& image, const std::string& path) {
   image.Picture().LoadFromFile(path);
 }
@@ -137,9 +147,7 @@ TForm2::TForm2() {
   setFixedSize(kClientWidth, kClientHeight);
   setAutoFillBackground(true);
   Paint(this, kSilver, QPalette::Window);
-  QFont font("MS Sans Serif");
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(DialogFont());
   CreateControls();
   SetFocusOrder();
 }

@@ -16,6 +16,10 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "Usave5.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
@@ -713,6 +717,129 @@ TEST_F(SettingsDialog, ListItemsAreThirteenPixelsHigh) {
   EXPECT_EQ(form->ListBox2->visualItemRect(form->ListBox2->item(1)).top(),
             form->ListBox2->visualItemRect(form->ListBox2->item(0)).top() + 13);
   form->close();
+}
+
+// A display started while the dialog is open, in a process of its own: it reads every slot again
+// and again, and on request reports one full reading.
+class SlotReaderProcess {
+public:
+  SlotReaderProcess() {
+    if (::pipe(commands_) != 0 || ::pipe(replies_) != 0)
+      throw std::runtime_error("pipe failed");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(commands_[1]);
+      ::close(replies_[0]);
+      Serve(commands_[0], replies_[1]);
+    }
+    ::close(commands_[0]);
+    ::close(replies_[1]);
+  }
+  ~SlotReaderProcess() {
+    ::close(commands_[1]);
+    ::close(replies_[0]);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  SlotReaderProcess(const SlotReaderProcess&) = delete;
+  SlotReaderProcess& operator=(const SlotReaderProcess&) = delete;
+
+  // One reading of slots 1 to 100 taken after this call.
+  std::vector<std::string> Reading() { return Split(Ask('r')); }
+  // Readings made in the background so far, and how many of them saw a slot without its key.
+  std::pair<int, int> Finish() {
+    const std::vector<std::string> counts = Split(Ask('q'));
+    return {std::stoi(counts.at(0)), std::stoi(counts.at(1))};
+  }
+
+private:
+  [[noreturn]] static void Serve(int commands, int replies) {
+    int readings = 0, torn = 0;
+    for (;;) {
+      pollfd command{commands, POLLIN, 0};
+      char c = 0;
+      if (::poll(&command, 1, 0) > 0 && ::read(commands, &c, 1) == 1) {
+        std::string reply;
+        if (c == 'q') {
+          reply = std::to_string(readings) + "\n" + std::to_string(torn) + "\n";
+        } else {
+          for (const std::string& slot : ReadAll())
+            reply += slot + "\n";
+        }
+        reply += '\0';
+        const bool sent = ::write(replies, reply.data(), reply.size()) == ssize_t(reply.size());
+        if (c == 'q' || !sent)
+          ::_exit(0);
+        continue;
+      }
+      if (command.revents & (POLLHUP | POLLERR))
+        ::_exit(1);
+      ++readings;
+      for (const std::string& slot : ReadAll())
+        torn += slot.empty() ? 1 : 0;
+    }
+  }
+
+  static std::vector<std::string> ReadAll() {
+    std::vector<std::string> all;
+    for (int n = 1; n <= kSoundSlotCount; ++n)
+      all.push_back(ReadSoundSlot(kSettings, n));
+    return all;
+  }
+
+  std::string Ask(char command) {
+    if (::write(commands_[1], &command, 1) != 1)
+      return {};
+    std::string reply;
+    pollfd readable{replies_[0], POLLIN, 0};
+    char buffer[4096];
+    while (::poll(&readable, 1, 10000) > 0) {
+      const ssize_t got = ::read(replies_[0], buffer, sizeof buffer);
+      if (got <= 0)
+        break;
+      reply.append(buffer, std::size_t(got));
+      if (reply.back() == '\0')
+        return reply.substr(0, reply.size() - 1);
+    }
+    return {};
+  }
+
+  static std::vector<std::string> Split(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+      parts.push_back(text.substr(start, end - start));
+    return parts;
+  }
+
+  int pid_ = -1;
+  int commands_[2] = {-1, -1};
+  int replies_[2] = {-1, -1};
+};
+
+std::vector<std::string> DialogSlots() {
+  return std::vector<std::string>(SoundSlots.begin() + 1, SoundSlots.end());
+}
+
+TEST_F(SettingsDialog, ADisplayStartedMeanwhileSeesEverySlotChange) {
+  auto form = Open();
+  SlotReaderProcess display;
+  for (int i = 1; i <= 60; ++i)
+    Add(*form, SoundPath(i));
+  EXPECT_EQ(display.Reading(), DialogSlots());
+
+  for (int i = 0; i < 20; ++i)
+    Remove(*form, i); // every other entry, as the list closes up
+  for (int i = 61; i <= 65; ++i)
+    Add(*form, SoundPath(i));
+  ExpectConsistent(*form);
+  const std::vector<std::string> seen = display.Reading();
+  EXPECT_EQ(seen, DialogSlots());
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), kEmptySlot), 100 - 45);
+
+  const auto [readings, torn] = display.Finish();
+  EXPECT_GT(readings, 0);
+  EXPECT_EQ(torn, 0);
 }
 
 } // namespace
