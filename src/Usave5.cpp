@@ -40,7 +40,15 @@ QLabel* WrappedLabel(const char* text, QWidget* parent, const QRect& bounds) {
 
 } // namespace
 
+Tfrmdisc* frmdisc = nullptr;
+
+Tfrmdisc::~Tfrmdisc() {
+  if (frmdisc == this)
+    frmdisc = nullptr;
+}
+
 Tfrmdisc::Tfrmdisc() {
+  frmdisc = this;
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle("Quillmor");
   setFixedSize(514, 336);

@@ -11,6 +11,7 @@ class Tfrmdisc : public TForm {
   Q_OBJECT
 public:
   Tfrmdisc();
+  ~Tfrmdisc() override;
 
   void Button1Click();
 
@@ -25,3 +26,6 @@ public:
 protected:
   void showEvent(QShowEvent* event) override;
 };
+
+// The one about box, set while it exists; the settings dialog shows it.
+extern Tfrmdisc* frmdisc;

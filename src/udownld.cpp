@@ -154,7 +154,15 @@ std::string DownloadText(std::string_view address) {
   return std::string(address.substr(0, kDownloadTextCapacity));
 }
 
+TFrmdownld* Frmdownld = nullptr;
+
+TFrmdownld::~TFrmdownld() {
+  if (Frmdownld == this)
+    Frmdownld = nullptr;
+}
+
 TFrmdownld::TFrmdownld() {
+  Frmdownld = this;
   setWindowTitle("More Software");
   setWindowIcon(QIcon(DownloadArrow()));
   setFont(SansSerif(11));

@@ -43,6 +43,7 @@ public:
   static constexpr unsigned kBackground = 10071983;
 
   TFrmdownld();
+  ~TFrmdownld() override;
 
   void FormCreate() override;
   void Timer1Timer();
@@ -74,3 +75,6 @@ private:
 
   bool outerSizeFitted_ = false;
 };
+
+// The one more-software window, set while it exists; the settings dialog shows it.
+extern TFrmdownld* Frmdownld;
