@@ -33,10 +33,15 @@ namespace {
 } // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::map<std::string, std::string>& extra) {
+                           const std::map<std::string, std::string>& extra, bool quiet) {
   pid_ = ::fork();
   if (pid_ == 0) {
     ::setpgid(0, 0);
+    if (quiet) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, STDOUT_FILENO);
+      ::dup2(null, STDERR_FILENO);
+    }
     ExecChild(argv, extra);
   }
   if (pid_ < 0)
@@ -74,7 +79,7 @@ void ChildProcess::Kill() {
 int RunCommand(const std::vector<std::string>& argv,
                const std::map<std::string, std::string>& extra,
                std::chrono::milliseconds timeout) {
-  ChildProcess child(argv, extra);
+  ChildProcess child(argv, extra, true);
   return child.WaitExit(timeout).value_or(-1);
 }
 

@@ -15,7 +15,7 @@ class ChildProcess {
 public:
   // Starts argv[0] with the current environment plus extra (an empty value unsets the name).
   ChildProcess(const std::vector<std::string>& argv,
-               const std::map<std::string, std::string>& extra = {});
+               const std::map<std::string, std::string>& extra = {}, bool quiet = false);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -31,7 +31,8 @@ private:
   std::optional<int> status_;
 };
 
-// Runs a command to its end and returns its exit code (-1 if it could not run or timed out).
+// Runs a command to its end, its output discarded, and returns its exit code (-1 if it could
+// not run or timed out).
 int RunCommand(const std::vector<std::string>& argv,
                const std::map<std::string, std::string>& extra = {},
                std::chrono::milliseconds timeout = std::chrono::seconds(30));
