@@ -1,6 +1,7 @@
 // The real binary: which command lines start which mode, and the single-instance probe.
 #include <gtest/gtest.h>
 
+#include "support/jpeg_writer.h"
 #include "support/process.h"
 #include "support/temp_root.h"
 
@@ -16,6 +17,11 @@ std::vector<std::string> Quillmor(std::initializer_list<std::string> arguments) 
   std::vector<std::string> argv{QuillmorBinary().string()};
   argv.insert(argv.end(), arguments);
   return argv;
+}
+
+// The dialog's background photograph: without it the dialog first shows an error box.
+void InstallBackground(const TempRoot& root) {
+  WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", 64, 48, Qt::darkGreen);
 }
 
 std::string OptionLines(const std::string& settings) {
@@ -51,6 +57,7 @@ TEST(Entry, DisplayCreatesTheSettingsFileInItsKeyOrderAndEndsOnAKey) {
 
 TEST(Entry, SettingsDialogCreatesTheSettingsFileInItsKeyOrder) {
   TempRoot root;
+  InstallBackground(root);
   XvfbServer x(800, 600);
   ChildProcess dialog(Quillmor({"/c:1234"}), OnDisplay(x));
   ASSERT_TRUE(WaitUntil([&] { return x.HasVisibleWindow("Quillmor Screensaver Settings"); }, 10s));
@@ -73,6 +80,7 @@ TEST(Entry, NothingStartsWhileADisplayRuns) {
 
 TEST(Entry, AKilledDisplayDoesNotBlockTheNextStart) {
   TempRoot root;
+  InstallBackground(root);
   XvfbServer x(800, 600);
   {
     ChildProcess display(Quillmor({"/s"}), OnDisplay(x));
