@@ -1,5 +1,6 @@
 #include "usave2.h"
 
+#include <algorithm>
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -39,6 +40,7 @@ constexpr int kClientWidth = 552;  // px
 constexpr int kClientHeight = 383; // px
 constexpr unsigned kSilver = 12632256;
 constexpr unsigned kNavy = 8388608;
+constexpr unsigned kGrey = 8421504;
 constexpr int kListItemHeight = 13; // px
 // An occupied value: what every slot holds until the file has been read.
 const std::string kUnreadSlot = " ";
@@ -147,9 +149,31 @@ TForm2::TForm2() {
   setFixedSize(kClientWidth, kClientHeight);
   setAutoFillBackground(true);
   Paint(this, kSilver, QPalette::Window);
+  // Greyed captions must stand out from the silver ground, as the desktop's own do.
+  QPalette greyed = palette();
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+    greyed.setColor(QPalette::Disabled, role, ColorFromValue(kGrey));
+  setPalette(greyed);
   setFont(DialogFont());
   CreateControls();
+  WidenClippedCaptions();
   SetFocusOrder();
+}
+
+// The substitute font and the toolkit's radio circle take a few more pixels than the layout was
+// made for: a caption that would be cut off gets the width it needs, within its panel.
+void TForm2::WidenClippedCaptions() {
+  for (QWidget* panel : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel2),
+                         static_cast<QWidget*>(Panel3)}) {
+    for (QWidget* control : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (!qobject_cast<QRadioButton*>(control) && !qobject_cast<QLabel*>(control))
+        continue;
+      const int needed = control->sizeHint().width();
+      const int room = panel->width() - 2 - control->x();
+      if (needed > control->width())
+        control->resize(std::min(needed, room), control->height());
+    }
+  }
 }
 
 TForm2::~TForm2() = default;

@@ -95,6 +95,7 @@ protected:
 
 private:
   void CreateControls();
+  void WidenClippedCaptions();
   void SetFocusOrder();
   void SelectOptions(const SettingsOptions& options);
   SettingsOptions OptionsFromButtons() const;
