@@ -42,12 +42,12 @@ protected:
     WriteWholeFile(root_.SettingsFile(), "[Options]\r\nSound=0\r\n" + options);
   }
 
-  void Start(int width, int height) {
+  void Start(int width, int height, std::map<std::string, std::string> extra = {}) {
     x_ = std::make_unique<XvfbServer>(width, height);
+    extra["DISPLAY"] = x_->Display();
+    extra["QT_QPA_PLATFORM"] = "xcb";
     display_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{QuillmorBinary().string(), "/s"},
-        std::map<std::string, std::string>{{"DISPLAY", x_->Display()},
-                                           {"QT_QPA_PLATFORM", "xcb"}});
+        std::vector<std::string>{QuillmorBinary().string(), "/s"}, extra);
     ASSERT_TRUE(WaitUntil([&] { return x_->HasVisibleWindow("quilldorn"); }, 10s));
   }
 
@@ -124,6 +124,18 @@ TEST_F(DisplayE2E, TiledFirstTickFillsTheTopLeftTileOnly) {
     EXPECT_TRUE(IsBlack(At(shot, hw / 2, hh + hh / 2)));
     display_.reset();
   }
+}
+
+TEST_F(DisplayE2E, AScaledScreenKeepsTheLayoutInDevicePixels) {
+  Install(200, 150, "Picdis=1\r\nTime=1\r\n");
+  Start(800, 600, {{"QT_SCALE_FACTOR", "2"}, {"QT_ENABLE_HIGHDPI_SCALING", "1"}});
+  const QImage shot = WaitForScreen(
+      [&](const QImage& s) { return IsCatalogueColour(At(s, 200, 150)); }, 10s);
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_TRUE(IsCatalogueColour(At(shot, 0, 0)));
+  EXPECT_TRUE(IsCatalogueColour(At(shot, 399, 299)));
+  EXPECT_TRUE(IsBlack(At(shot, 400, 150)));
+  EXPECT_TRUE(IsBlack(At(shot, 200, 300)));
 }
 
 // The intervals are the program's own, so this takes about a minute.
