@@ -36,22 +36,23 @@ std::optional<std::uint64_t> ParseDigits(std::string_view digits, int base, std:
   return value;
 }
 
+std::optional<std::int32_t> ParseHex(std::string_view digits) {
+  const auto value = ParseDigits(digits, 16, 0xFFFFFFFFull);
+  if (!value)
+    return std::nullopt;
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(*value));
+}
+
 } // namespace
 
 std::optional<std::int32_t> ParseInteger(std::string_view text) {
-  std::string hexFromPrefix;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    hexFromPrefix = "$" + std::string(text.substr(2));
-    text = hexFromPrefix;
-  }
+  // "0x" before more text stands for "$".
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    return ParseHex(text.substr(2));
   while (!text.empty() && text.front() == ' ')
     text.remove_prefix(1);
-  if (!text.empty() && text.front() == '$') {
-    const auto value = ParseDigits(text.substr(1), 16, 0xFFFFFFFFull);
-    if (!value)
-      return std::nullopt;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(*value));
-  }
+  if (!text.empty() && text.front() == '$')
+    return ParseHex(text.substr(1));
   bool negative = false;
   if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
     negative = text.front() == '-';
