@@ -51,7 +51,7 @@ void FollowHostWindow(xcb_connection_t* connection, xcb_window_t window, TForm1*
   QObject::connect(timer, &QTimer::timeout, form, [connection, window, form] {
     const std::optional<QSize> size = WindowSize(connection, window);
     if (!size) {
-      QCoreApplication::quit();
+      QCoreApplication::exit(0);
       return;
     }
     if (*size != form->size()) {
@@ -116,6 +116,13 @@ int RunHack(int argc, char** argv) {
   }
   if (!options.error.empty())
     return Fail(options.error + "\n" + kUsage, 2);
+
+  // Qt would abort without a display; a daemon's log should get a reason and a code instead.
+  xcb_connection_t* probe = xcb_connect(nullptr, nullptr);
+  const bool noDisplay = xcb_connection_has_error(probe);
+  xcb_disconnect(probe);
+  if (noDisplay)
+    return Fail("cannot open the X display", 1);
 
   WindowsDir = LookUpWindowsDir();
   SettingsPath = WindowsDir + "\\quilmr20.ini";
