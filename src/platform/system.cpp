@@ -32,6 +32,8 @@ int GetSystemMetrics(int index) {
   return index == SM_CXSCREEN ? size.width() : size.height();
 }
 
+void SetScreenSizeOverride(std::optional<std::pair<int, int>> size) { screenSize = size; }
+
 int ScreenBitsPerPixel() {
   if (screenBits)
     return *screenBits;

@@ -10,6 +10,9 @@ constexpr int SM_CYSCREEN = 1;
 
 // The primary screen's width or height in device pixels.
 int GetSystemMetrics(int index);
+// Makes the display lay itself out for another area than the screen (a window it is embedded
+// in); nullopt restores the screen's own size.
+void SetScreenSizeOverride(std::optional<std::pair<int, int>> size);
 // Bits per pixel of the screen, taken once and kept: what the screen had at program start.
 int ScreenBitsPerPixel();
 
