@@ -320,8 +320,13 @@ SettingsOptions TForm2::OptionsFromButtons() const {
   return options;
 }
 
+// The entry keeps the path's own bytes: a name that is not UTF-8 shows with replacement
+// characters, and the removal must still find it in the file.
+constexpr int kPathBytesRole = Qt::UserRole;
+
 void TForm2::AppendListEntry(const std::string& text) {
-  ListBox2->addItem(QString::fromStdString(text));
+  auto* item = new QListWidgetItem(QString::fromStdString(text), ListBox2);
+  item->setData(kPathBytesRole, QByteArray::fromStdString(text));
   ++SoundEntryCount;
 }
 
@@ -382,7 +387,8 @@ void TForm2::RemoveSoundFile() {
   const int highlighted = ListBox2->currentRow();
   if (highlighted < 0 || highlighted >= ListBox2->count())
     throw std::out_of_range("List index out of bounds (" + std::to_string(highlighted) + ")");
-  const std::string text = ListBox2->item(highlighted)->text().toStdString();
+  const std::string text =
+      ListBox2->item(highlighted)->data(kPathBytesRole).toByteArray().toStdString();
   // The file decides, not the dialog's copy: another process may have changed it meanwhile.
   for (int n = 1; n <= kSoundSlotCount; ++n) {
     if (ReadSoundSlot(usave2::SettingsPath, n) != text)

@@ -9,6 +9,8 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "platform/paths.h"
+
 // What the audio thread's reports reach on the UI thread.
 struct MediaBackEnd {
   static void DeliverEndOfPlayback(std::uint64_t generation);
@@ -18,6 +20,10 @@ namespace {
 
 constexpr const char* kNoDevice = "No MCI device open";
 constexpr const char* kUnknownError = "Unknown error code";
+// Some decoders (midi among them) read the whole file into memory; a real sound file is far
+// smaller than this, and a file that claims more is not worth the memory.
+constexpr std::uintmax_t kLargestSoundFile = std::uintmax_t(512) << 20;
+constexpr const char* kCannotPlay = "The specified file cannot be played";
 constexpr const char* kSoundFonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2",
                                        "/usr/share/sounds/sf2/default-GM.sf2"};
 
@@ -99,8 +105,14 @@ TMediaPlayer::~TMediaPlayer() {
 void TMediaPlayer::Open() {
   Close();
   EnsureAudioDevice();
+  // Only a plain file: a FIFO would block the back end's open, a device would never end.
+  const std::filesystem::path host = platform::HostPath(FileName);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(host, error) ||
+      std::filesystem::file_size(host, error) > kLargestSoundFile)
+    throw EMCIDeviceError(kCannotPlay);
   SDL_ClearError();
-  Mix_Music* music = Mix_LoadMUS(FileName.c_str());
+  Mix_Music* music = Mix_LoadMUS(host.c_str());
   if (!music)
     throw EMCIDeviceError(BackEndError());
   music_.reset(music);

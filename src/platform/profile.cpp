@@ -200,6 +200,11 @@ std::string WithKey(std::string_view text, std::string_view section, std::string
 
 // ---- Files ---------------------------------------------------------------------------------
 
+// Far above any settings file of ours (100 slots of long paths come to well under a megabyte),
+// and low enough that reading one per key never holds much memory. A larger file reads as
+// unreadable and is never replaced.
+constexpr off_t kLargestProfile = off_t(16) << 20;
+
 class UniqueFd {
 public:
   explicit UniqueFd(int fd = -1) : fd_(fd) {}
@@ -238,6 +243,7 @@ private:
   bool committed_ = false;
 };
 
+// Reads to the end; false on a read error or past kLargestProfile (a file that grows meanwhile).
 bool ReadAll(int fd, std::string& text) {
   char chunk[65536];
   for (;;) {
@@ -250,8 +256,28 @@ bool ReadAll(int fd, std::string& text) {
       return false;
     }
     text.append(chunk, std::size_t(n));
+    if (text.size() > std::size_t(kLargestProfile)) {
+      errno = EFBIG;
+      return false;
+    }
   }
 }
+
+// Only a plain file of a sane size is read; errno says why not (EISDIR or EFBIG).
+bool PlainFileOfSaneSize(const struct stat& status) {
+  if (!S_ISREG(status.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  if (status.st_size > kLargestProfile) {
+    errno = EFBIG;
+    return false;
+  }
+  return true;
+}
+
+// Non-blocking, so that a FIFO never stalls the open; a plain file reads as usual.
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 
 bool WriteAll(int fd, std::string_view text) {
   while (!text.empty()) {
@@ -275,16 +301,12 @@ struct FileState {
 // Reads the current file. A missing file is an empty one; any other failure is an error, so
 // that a write never replaces a file it could not read.
 bool ReadCurrent(const std::string& path, FileState& state) {
-  UniqueFd fd(profile_io::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  UniqueFd fd(profile_io::Open(path.c_str(), kReadFlags));
   if (!fd)
     return errno == ENOENT;
   state.exists = true;
-  if (profile_io::Fstat(fd.Get(), &state.status) != 0)
+  if (profile_io::Fstat(fd.Get(), &state.status) != 0 || !PlainFileOfSaneSize(state.status))
     return false;
-  if (!S_ISREG(state.status.st_mode)) {
-    errno = EISDIR;
-    return false;
-  }
   return ReadAll(fd.Get(), state.text) && fd.Close();
 }
 
@@ -345,8 +367,9 @@ std::string TargetPath(const char* fileName) {
   const fs::path host = platform::HostPath(fileName);
   std::error_code error;
   if (fs::is_symlink(host, error)) {
+    // Only to a plain file: a link to a device must not put our lock file beside the device.
     const fs::path target = fs::canonical(host, error);
-    if (!error)
+    if (!error && fs::is_regular_file(target, error))
       return target.string();
   }
   return host.string();
@@ -364,8 +387,10 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
     return 0;
   std::string text;
   if (fileName) {
-    UniqueFd fd(::open(HostFile(fileName).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!fd || !ReadAll(fd.Get(), text))
+    UniqueFd fd(::open(HostFile(fileName).c_str(), kReadFlags));
+    struct stat status {};
+    if (!fd || ::fstat(fd.Get(), &status) != 0 || !PlainFileOfSaneSize(status) ||
+        !ReadAll(fd.Get(), text))
       text.clear(); // unreadable reads as empty
   }
   std::string_view result = TrimRight(defaultValue ? defaultValue : "");

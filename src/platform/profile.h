@@ -3,7 +3,8 @@
 // Reading: section and key names match without regard to case; blanks around names, around "="
 // and around the value are trimmed; a value wholly enclosed in one pair of matching quotes comes
 // back without them; the first of duplicate keys wins; CR, LF and CRLF line ends read alike; a
-// line starting with ";" is a comment; a missing or unreadable file reads as empty.
+// line starting with ";" is a comment; a missing or unreadable file reads as empty, and so does
+// anything but a plain file (a FIFO, a device) and a file over 16 MiB, which writes also refuse.
 //
 // Writing changes one key and keeps every other byte: an existing key keeps its line's place, a
 // new key follows the last key line of its section, a new section goes at the end of the file.
