@@ -228,3 +228,15 @@ TEST(StretchRowsTest, StopsAtRowsNotYetDecodedAndReadsNoFurtherThanTheSource) {
     ExpectStretched(target, QPoint(0, 0), target.size(), source);
   }
 }
+
+TEST(StretchRowsTest, ARowAtItsOwnWidthConvertsEveryPixelWhateverTheTail) {
+  for (int width = 1; width <= 9; ++width) {
+    const QImage source = Distinct(width, 3);
+    QImage target(width, 3, QImage::Format_RGB32);
+    target.fill(Qt::magenta);
+    EXPECT_EQ(StretchRows(source, 3, target, 0, 3), 3);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < width; ++x)
+        EXPECT_EQ(target.pixel(x, y), source.pixel(x, y) | 0xFF000000u) << width << ":" << x;
+  }
+}
