@@ -1,3 +1,5 @@
 #include "psave.h"
 
-int main(int argc, char** argv) { return RunPsave(argc, argv); }
+int main(int argc, char** argv) {
+  return RunPsave(argc, argv);
+}

@@ -44,7 +44,9 @@ std::string LookUpWindowsDir() {
   return std::string(buffer.data());
 }
 
-std::string DriveOf(std::string_view path) { return platform::ExtractFileDrive(path); }
+std::string DriveOf(std::string_view path) {
+  return platform::ExtractFileDrive(path);
+}
 
 StartMode ModeForArgument(std::string_view firstArgument) {
   const std::string upper = UpperCaseAToZ(firstArgument);

@@ -24,14 +24,13 @@ int ActivePictureCount = 0;
 namespace {
 
 const std::array<const char*, kCatalogueSize> kPictureFiles = {
-    "griztand.jpg", "elkbugl1.jpg", "tfoxjump.jpg", "eagle10.jpg",  "drake.jpg",
-    "buffcros.jpg", "artistpt.jpg", "enddeer1.jpg", "hawkglo.jpg",  "eaglpair.jpg",
-    "pelican.jpg",  "grizwalk.jpg", "elk2.jpg",     "tcoyot1.jpg",  "tgoat2.jpg",
-    "elkgraz1.jpg", "moosfall.jpg", "tbear16.jpg",  "elkgraz2.jpg", "buflo1.jpg",
-    "elkrak2.jpg",  "griz7111.jpg", "juvinile.jpg", "griz7261.jpg", "teglprch.jpg",
-    "moose1.jpg",   "buflo2.jpg",   "fox1.jpg",     "bear3697.jpg", "fox2.jpg",
-    "tcrane2.jpg",  "eagle3hi.jpg", "tsheep1.jpg",  "duckhed1.jpg", "tgoat1.jpg",
-    "antelop2.jpg", "elkfite1.jpg", "elkrak1.jpg"};
+    "griztand.jpg", "elkbugl1.jpg", "tfoxjump.jpg", "eagle10.jpg",  "drake.jpg",    "buffcros.jpg",
+    "artistpt.jpg", "enddeer1.jpg", "hawkglo.jpg",  "eaglpair.jpg", "pelican.jpg",  "grizwalk.jpg",
+    "elk2.jpg",     "tcoyot1.jpg",  "tgoat2.jpg",   "elkgraz1.jpg", "moosfall.jpg", "tbear16.jpg",
+    "elkgraz2.jpg", "buflo1.jpg",   "elkrak2.jpg",  "griz7111.jpg", "juvinile.jpg", "griz7261.jpg",
+    "teglprch.jpg", "moose1.jpg",   "buflo2.jpg",   "fox1.jpg",     "bear3697.jpg", "fox2.jpg",
+    "tcrane2.jpg",  "eagle3hi.jpg", "tsheep1.jpg",  "duckhed1.jpg", "tgoat1.jpg",   "antelop2.jpg",
+    "elkfite1.jpg", "elkrak1.jpg"};
 
 } // namespace
 
@@ -52,8 +51,8 @@ std::uint32_t RandomSeed = 0;
 
 void ReseedFromClock() {
   const SYSTEMTIME now = GetSystemTime();
-  RandomSeed = std::uint32_t(((now.wHour * 60 + now.wMinute) * 60 + now.wSecond) * 1000 +
-                             now.wMilliseconds);
+  RandomSeed =
+      std::uint32_t(((now.wHour * 60 + now.wMinute) * 60 + now.wSecond) * 1000 + now.wMilliseconds);
 }
 
 int RandomBelow(int n) {
@@ -69,7 +68,9 @@ int DisplayMode = dmFullScreen;
 int QuadrantState = 1;
 bool ExitLatch = false;
 
-int Nearest(long double x) { return int(std::nearbyint(x)); }
+int Nearest(long double x) {
+  return int(std::nearbyint(x));
+}
 
 QRect QuadrantBounds(int quadrant, int width, int height) {
   const int hw = Nearest(width * 0.5L);
@@ -114,7 +115,9 @@ TImage* NewImage(QWidget* parent, QRect bounds) {
 
 } // namespace
 
-void TForm1::SetPlayerFactory(PlayerFactory factory) { PlayerFactoryHook() = std::move(factory); }
+void TForm1::SetPlayerFactory(PlayerFactory factory) {
+  PlayerFactoryHook() = std::move(factory);
+}
 
 TForm1::TForm1() : identity_(kDisplayClass, kDisplayCaption) {
   ExitLatch = false;
@@ -298,7 +301,9 @@ void TForm1::LoadRandomPicture() {
   }
 }
 
-void TForm1::CopyStagedPicture(TImage* target) { target->Picture().Assign(Image5->Picture()); }
+void TForm1::CopyStagedPicture(TImage* target) {
+  target->Picture().Assign(Image5->Picture());
+}
 
 void TForm1::PlaceQuadrant() {
   TImage* tile = TileImage(QuadrantState);
@@ -352,11 +357,15 @@ void TForm1::SoundTickStep() {
   PlayCurrentSound();
 }
 
-void TForm1::MediaPlayer1Notify() { MediaPlayer1->Stop(); }
+void TForm1::MediaPlayer1Notify() {
+  MediaPlayer1->Stop();
+}
 
 // ---- Endings ----
 
-void TForm1::keyPressEvent(QKeyEvent*) { FormKeyDown(); }
+void TForm1::keyPressEvent(QKeyEvent*) {
+  FormKeyDown();
+}
 
 void TForm1::FormKeyDown() {
   Timer1->SetEnabled(false);

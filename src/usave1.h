@@ -42,9 +42,9 @@ std::string MissingPictureMessage(const std::string& path);
 // Layouts and intervals.
 enum DisplayModes { dmTiled = 1, dmDefaultSize = 2, dmFullScreen = 3 };
 extern bool FirstTickPending;
-extern int SlideInterval;   // ms
-extern int DisplayMode;     // DisplayModes
-extern int QuadrantState;   // 1 top-left, 2 bottom-left, 3 top-right, 4 bottom-right
+extern int SlideInterval; // ms
+extern int DisplayMode;   // DisplayModes
+extern int QuadrantState; // 1 top-left, 2 bottom-left, 3 top-right, 4 bottom-right
 extern bool ExitLatch;
 
 // x rounded to the nearest integer, an exact half to the even neighbour.

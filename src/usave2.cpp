@@ -1,6 +1,5 @@
 #include "usave2.h"
 
-#include <algorithm>
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -12,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 

@@ -17,8 +17,8 @@ TEST(ModeSelection, SlashCAsAPrefixOpensTheSettings) {
 }
 
 TEST(ModeSelection, EverythingElseEndsAtOnce) {
-  for (const char* argument : {"", "/", "/p", "/P", "/a", "/A", "s", "c", "-s", "-c", " /c",
-                               "\"/S\"", "/\xE7", "\xFF/C"})
+  for (const char* argument :
+       {"", "/", "/p", "/P", "/a", "/A", "s", "c", "-s", "-c", " /c", "\"/S\"", "/\xE7", "\xFF/C"})
     EXPECT_EQ(ModeForArgument(argument), StartMode::None) << argument;
 }
 

@@ -45,7 +45,7 @@ TEST(Catalogue, EntriesLieOnTheDriveOfTheWindowsDirectory) {
 }
 
 TEST(Catalogue, ALongNetworkShareCutsEntriesToAHundredCharacters) {
-  const std::string share = "\\\\server\\" + std::string(70, 's');  // 79 characters
+  const std::string share = "\\\\server\\" + std::string(70, 's'); // 79 characters
   BuildPictureCatalogue(share + "\\WINDOWS");
   EXPECT_EQ(PictureFolder, share + "\\Tavrin\\Quillmor\\");
   for (int k = 1; k <= kCatalogueSize; ++k)
@@ -66,7 +66,8 @@ TEST(Catalogue, ALongShareIsCheckedAndReportedByItsCutPaths) {
   TForm1 form;
   form.CheckActivePictures();
   EXPECT_EQ(ActivePictureCount, 38);
-  std::filesystem::remove(folder / PictureCatalogue[38].substr(PictureCatalogue[38].rfind('\\') + 1));
+  std::filesystem::remove(folder /
+                          PictureCatalogue[38].substr(PictureCatalogue[38].rfind('\\') + 1));
   form.CheckActivePictures();
   EXPECT_EQ(ActivePictureCount, 0);
   EXPECT_EQ(form.lblinfo->text().toStdString(), MissingPictureMessage(PictureCatalogue[38]));

@@ -10,9 +10,13 @@
 
 namespace {
 
-QRect Bounds(const TImage* image) { return image->geometry(); }
+QRect Bounds(const TImage* image) {
+  return image->geometry();
+}
 
-TMsg Message(unsigned number) { return TMsg{nullptr, number, 0, 0}; }
+TMsg Message(unsigned number) {
+  return TMsg{nullptr, number, 0, 0};
+}
 
 } // namespace
 
@@ -144,7 +148,7 @@ TEST_F(DisplayTest, ARefusedIntervalAtTheFirstTickStopsTheSlideshow) {
 
 TEST_F(DisplayTest, AnUnwritableSettingsFileStopsStartUpBeforeThePointerIsHidden) {
   InstallPictures(64, 48);
-  std::filesystem::create_directories(root_.SettingsFile());  // a folder where the file goes
+  std::filesystem::create_directories(root_.SettingsFile()); // a folder where the file goes
   TForm1& form = CreateDisplay();
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0], "Unable to write to C:\\WINDOWS\\quilmr20.ini.");

@@ -24,7 +24,9 @@ protected:
   void ClearCalls() { player_->calls.clear(); }
 };
 
-SYSTEMTIME Midnight() { return SYSTEMTIME{}; }
+SYSTEMTIME Midnight() {
+  return SYSTEMTIME{};
+}
 
 } // namespace
 
@@ -34,10 +36,10 @@ TEST_F(SoundTest, EntryOnePlaysAtOnceAndARandomOneFollowsWhenStopped) {
   EXPECT_EQ(SoundList.size(), 3u);
   EXPECT_EQ(PlayerCalls(), (Calls{"open C:\\sounds\\a.wav", "play"}));
   ClearCalls();
-  form.Timer1->Tick();  // still playing: left alone
+  form.Timer1->Tick(); // still playing: left alone
   EXPECT_TRUE(PlayerCalls().empty());
   player_->mode = TMPModes::mpStopped;
-  platform_test::SetSystemTime(Midnight());  // the draw at midnight gives entry 1
+  platform_test::SetSystemTime(Midnight()); // the draw at midnight gives entry 1
   form.Timer1->Tick();
   EXPECT_EQ(PlayerCalls(), (Calls{"open C:\\sounds\\a.wav", "play"}));
   EXPECT_EQ(CurrentSound, "C:\\sounds\\a.wav");
@@ -83,7 +85,7 @@ TEST_F(SoundTest, TheScanEndsAtTheFirstSlotThatNamesNoFile) {
       {"Null", SoundFile("b.wav"), "C:\\sounds\\missing.wav"},
       {SoundFile("a.wav"), "null"},
       {SoundFile("a.wav"), "NULL", SoundFile("c.wav")},
-      {SoundFile("a.wav"), "C:\\sounds"},  // a folder is no sound file
+      {SoundFile("a.wav"), "C:\\sounds"}, // a folder is no sound file
   };
   for (const auto& slotValues : patterns) {
     WriteSettings("Sound=1\r\n", slotValues);

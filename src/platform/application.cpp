@@ -87,7 +87,9 @@ std::string ErrorBoxText(const std::string& message) {
   return message;
 }
 
-void TApplication::ShowException(const std::exception& error) { ShowException(error.what()); }
+void TApplication::ShowException(const std::exception& error) {
+  ShowException(error.what());
+}
 
 void TApplication::ShowException(const std::string& text) {
   MessageBox({ErrorBoxText(text), Title, TMsgDlgType::mtError, TMsgDlgButtons::mbOK});
@@ -112,7 +114,9 @@ void TApplication::Run() {
   QApplication::exec();
 }
 
-void TApplication::Terminate() { QCoreApplication::quit(); }
+void TApplication::Terminate() {
+  QCoreApplication::quit();
+}
 
 void TApplication::DestroyForms() {
   OnMessage = nullptr;

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QCursor>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -86,7 +85,9 @@ int MessageDlg(const std::string& text, TMsgDlgType kind, TMsgDlgButtons buttons
   return MessageBox({text, CaptionOf(kind), kind, buttons});
 }
 
-void SetMessageBoxResponder(MessageBoxResponder responder) { Responder() = std::move(responder); }
+void SetMessageBoxResponder(MessageBoxResponder responder) {
+  Responder() = std::move(responder);
+}
 
 std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) {
   if (FileResponder())
@@ -94,9 +95,8 @@ std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) {
   const QString filter = QString::fromStdString(request.filter);
   const qsizetype bar = filter.indexOf('|');
   // One entry: its description, then its patterns in brackets as Qt's dialog expects them.
-  const QString entry = bar < 0 ? filter
-                                : filter.left(bar) + " (" +
-                                      filter.mid(bar + 1).replace(';', ' ') + ")";
+  const QString entry =
+      bar < 0 ? filter : filter.left(bar) + " (" + filter.mid(bar + 1).replace(';', ' ') + ")";
   QFileDialog dialog(QApplication::activeWindow());
   dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -110,4 +110,6 @@ std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) {
   return dialog.selectedFiles().first().toStdString();
 }
 
-void SetOpenFileResponder(OpenFileResponder responder) { FileResponder() = std::move(responder); }
+void SetOpenFileResponder(OpenFileResponder responder) {
+  FileResponder() = std::move(responder);
+}

@@ -30,8 +30,8 @@ using MessageBoxResponder = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxResponder(MessageBoxResponder responder);
 
 struct OpenFileRequest {
-  std::string filter;       // "description|patterns"
-  std::string initialPath;  // the file-name field's starting text
+  std::string filter;      // "description|patterns"
+  std::string initialPath; // the file-name field's starting text
   bool hideReadOnly = true;
   bool mustExist = false;
 };

@@ -12,17 +12,23 @@ namespace fs = std::filesystem;
 namespace platform {
 namespace {
 
-const char* Env(const char* name) { return std::getenv(name); }
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+const char* Env(const char* name) {
+  return std::getenv(name);
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
+}
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 std::vector<std::string_view> SplitComponents(std::string_view rest) {
   std::vector<std::string_view> parts;

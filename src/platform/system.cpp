@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include <QDesktopServices>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QUrl>
@@ -32,7 +32,9 @@ int GetSystemMetrics(int index) {
   return index == SM_CXSCREEN ? size.width() : size.height();
 }
 
-void SetScreenSizeOverride(std::optional<std::pair<int, int>> size) { screenSize = size; }
+void SetScreenSizeOverride(std::optional<std::pair<int, int>> size) {
+  screenSize = size;
+}
 
 int ScreenBitsPerPixel() {
   if (screenBits)
@@ -83,11 +85,19 @@ void ShellExecuteOpen(const std::string& address) {
 }
 
 namespace platform_test {
-void SetScreenSize(std::optional<std::pair<int, int>> size) { screenSize = size; }
-void SetScreenBitsPerPixel(std::optional<int> bits) { screenBits = bits; }
-void SetSystemTime(std::optional<SYSTEMTIME> time) { systemTime = time; }
+void SetScreenSize(std::optional<std::pair<int, int>> size) {
+  screenSize = size;
+}
+void SetScreenBitsPerPixel(std::optional<int> bits) {
+  screenBits = bits;
+}
+void SetSystemTime(std::optional<SYSTEMTIME> time) {
+  systemTime = time;
+}
 void SetShellOpener(std::function<void(const std::string&)> opener) {
   shellOpener = std::move(opener);
 }
-bool CursorHidden() { return cursorHidden; }
+bool CursorHidden() {
+  return cursorHidden;
+}
 } // namespace platform_test

@@ -27,7 +27,9 @@ void TTimer::SetInterval(int interval) {
   UpdateTimer();
 }
 
-void TTimer::SetRefuseTimers(bool refuse) { refuseTimers = refuse; }
+void TTimer::SetRefuseTimers(bool refuse) {
+  refuseTimers = refuse;
+}
 
 void TTimer::UpdateTimer() {
   if (timerId_) {

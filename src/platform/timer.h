@@ -19,7 +19,7 @@ public:
   ~TTimer() override;
 
   bool Enabled() const { return enabled_; }
-  int Interval() const { return interval_; }  // ms
+  int Interval() const { return interval_; } // ms
   // Both restart the platform timer; a refused timer raises "Not enough timers available".
   void SetEnabled(bool enabled);
   void SetInterval(int interval);

@@ -68,9 +68,9 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const {
   std::vector<char> buffer(kReadBufferSize, '\0');
-  const unsigned length = GetPrivateProfileString(section.c_str(), key.c_str(),
-                                                  defaultValue.c_str(), buffer.data(),
-                                                  kReadBufferSize, fileName_.c_str());
+  const unsigned length =
+      GetPrivateProfileString(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
+                              kReadBufferSize, fileName_.c_str());
   return std::string(buffer.data(), length < kReadBufferSize ? length : kReadBufferSize - 1);
 }
 

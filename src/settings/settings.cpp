@@ -14,9 +14,13 @@ constexpr int kDefaultColor = 2;
 constexpr int kDefaultPicdis = 3;
 constexpr int kDefaultTime = 1;
 
-std::string SlotKey(int slot) { return "Name" + std::to_string(slot); }
+std::string SlotKey(int slot) {
+  return "Name" + std::to_string(slot);
+}
 
-int OneOf(int value, int highest) { return value >= 1 && value < highest ? value : highest; }
+int OneOf(int value, int highest) {
+  return value >= 1 && value < highest ? value : highest;
+}
 
 void WriteEmptySlots(const TIniFile& ini, const std::function<void(int)>& onSlotWritten) {
   for (int slot = 1; slot <= kSoundSlotCount; ++slot) {
@@ -28,7 +32,9 @@ void WriteEmptySlots(const TIniFile& ini, const std::function<void(int)>& onSlot
 
 } // namespace
 
-bool SettingsFileExists(const std::string& settingsPath) { return FileExists(settingsPath); }
+bool SettingsFileExists(const std::string& settingsPath) {
+  return FileExists(settingsPath);
+}
 
 void WriteDisplayDefaults(const std::string& settingsPath) {
   const TIniFile ini(settingsPath);
@@ -75,4 +81,6 @@ void WriteSoundSlot(const std::string& settingsPath, int slot, const std::string
   TIniFile(settingsPath).WriteString(kWavConfig, SlotKey(slot), value);
 }
 
-int SlideIntervalFor(int time) { return 15000 * OneOf(time, 4); }
+int SlideIntervalFor(int time) {
+  return 15000 * OneOf(time, 4);
+}

@@ -7,9 +7,9 @@
 
 struct SettingsOptions {
   bool Sound = true;
-  int Color = 3;   // colour-scheme number, 1 to 3
-  int Picdis = 3;  // layout, 1 tiled, 2 default size, 3 full screen
-  int Time = 4;    // interval: 1 to 4 for 15, 30, 45 or 60 seconds
+  int Color = 3;  // colour-scheme number, 1 to 3
+  int Picdis = 3; // layout, 1 tiled, 2 default size, 3 full screen
+  int Time = 4;   // interval: 1 to 4 for 15, 30, 45 or 60 seconds
 };
 
 constexpr int kSoundSlotCount = 100;

@@ -79,8 +79,7 @@ TEST(DialogOnScreen, ShowsItsLayoutAndOkStoresTheOptionsAndEnds) {
 
   XvfbServer x(800, 600);
   ChildProcess dialog({QuillmorBinary().string(), "/c"},
-                      {{"DISPLAY", x.Display()},
-                       {"QT_QPA_PLATFORM", "xcb"}});
+                      {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
   ASSERT_TRUE(WaitUntil([&] { return x.HasVisibleWindow(kCaption); }, 10s));
   std::optional<QPoint> origin;
   QImage shot;

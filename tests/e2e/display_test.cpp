@@ -10,7 +10,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QColor CatalogueColour(int k) { return QColor::fromHsv((k * 37) % 360, 255, 230); }
+QColor CatalogueColour(int k) {
+  return QColor::fromHsv((k * 37) % 360, 255, 230);
+}
 
 bool Near(QColor a, QColor b, int tolerance = 24) {
   return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
@@ -25,7 +27,9 @@ bool IsCatalogueColour(QColor colour) {
   return false;
 }
 
-bool IsBlack(QColor colour) { return Near(colour, Qt::black, 8); }
+bool IsBlack(QColor colour) {
+  return Near(colour, Qt::black, 8);
+}
 
 class DisplayE2E : public ::testing::Test {
 protected:
@@ -69,7 +73,9 @@ protected:
   std::unique_ptr<ChildProcess> display_;
 };
 
-QColor At(const QImage& shot, int x, int y) { return shot.pixelColor(x, y); }
+QColor At(const QImage& shot, int x, int y) {
+  return shot.pixelColor(x, y);
+}
 
 } // namespace
 
@@ -77,8 +83,8 @@ TEST_F(DisplayE2E, FullScreenCoversEveryPixelWithOnePicture) {
   for (const auto& [w, h] : {std::pair{800, 600}, {1024, 768}}) {
     Install(320, 200, "Picdis=3\r\nTime=1\r\n");
     Start(w, h);
-    const QImage shot = WaitForScreen(
-        [&](const QImage& s) { return IsCatalogueColour(At(s, w / 2, h / 2)); }, 10s);
+    const QImage shot =
+        WaitForScreen([&](const QImage& s) { return IsCatalogueColour(At(s, w / 2, h / 2)); }, 10s);
     ASSERT_FALSE(shot.isNull()) << w;
     const QColor colour = At(shot, 0, 0);
     EXPECT_TRUE(IsCatalogueColour(colour));
@@ -95,8 +101,8 @@ TEST_F(DisplayE2E, DefaultSizeCentresAPictureOfKnownSize) {
     Install(320, 240, "Picdis=2\r\nTime=1\r\n");
     Start(w, h);
     const int left = (w - 320) / 2, top = (h - 240) / 2;
-    const QImage shot = WaitForScreen(
-        [&](const QImage& s) { return IsCatalogueColour(At(s, w / 2, h / 2)); }, 10s);
+    const QImage shot =
+        WaitForScreen([&](const QImage& s) { return IsCatalogueColour(At(s, w / 2, h / 2)); }, 10s);
     ASSERT_FALSE(shot.isNull()) << w;
     EXPECT_TRUE(IsCatalogueColour(At(shot, left, top)));
     EXPECT_TRUE(IsCatalogueColour(At(shot, left + 319, top + 239)));
@@ -129,8 +135,8 @@ TEST_F(DisplayE2E, TiledFirstTickFillsTheTopLeftTileOnly) {
 TEST_F(DisplayE2E, AScaledScreenKeepsTheLayoutInDevicePixels) {
   Install(200, 150, "Picdis=1\r\nTime=1\r\n");
   Start(800, 600, {{"QT_SCALE_FACTOR", "2"}, {"QT_ENABLE_HIGHDPI_SCALING", "1"}});
-  const QImage shot = WaitForScreen(
-      [&](const QImage& s) { return IsCatalogueColour(At(s, 200, 150)); }, 10s);
+  const QImage shot =
+      WaitForScreen([&](const QImage& s) { return IsCatalogueColour(At(s, 200, 150)); }, 10s);
   ASSERT_FALSE(shot.isNull());
   EXPECT_TRUE(IsCatalogueColour(At(shot, 0, 0)));
   EXPECT_TRUE(IsCatalogueColour(At(shot, 399, 299)));
@@ -145,7 +151,9 @@ TEST_F(DisplayE2E, TiledRunThroughFiveTicksKeepsTheBlackCross) {
   const QPoint centres[] = {{200, 150}, {200, 450}, {600, 150}, {600, 450}};
   for (int tile = 0; tile < 4; ++tile) {
     const QImage shot = WaitForScreen(
-        [&](const QImage& s) { return IsCatalogueColour(At(s, centres[tile].x(), centres[tile].y())); },
+        [&](const QImage& s) {
+          return IsCatalogueColour(At(s, centres[tile].x(), centres[tile].y()));
+        },
         25s);
     ASSERT_FALSE(shot.isNull()) << "tile " << tile + 1;
     for (int later = tile + 1; later < 4; ++later)
@@ -178,8 +186,8 @@ TEST_F(DisplayE2E, AMissingPictureLeavesAWhiteScreenWithTheMessage) {
            Near(At(s, 799, 599), Qt::white, 4) && Near(At(s, 700, 100), Qt::white, 4);
   };
   ASSERT_FALSE(WaitForScreen(whiteOutsideMessage, 10s).isNull());
-  EXPECT_TRUE(WaitForScreen([&](const QImage& s) { return !whiteOutsideMessage(s); }, 2500ms)
-                  .isNull());
+  EXPECT_TRUE(
+      WaitForScreen([&](const QImage& s) { return !whiteOutsideMessage(s); }, 2500ms).isNull());
   const QImage shot = x_->Screenshot();
   ASSERT_FALSE(shot.isNull());
   int dark = 0;

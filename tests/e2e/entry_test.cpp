@@ -34,8 +34,8 @@ std::string OptionLines(const std::string& settings) {
 TEST(Entry, OtherCommandLinesEndAtOnceWithoutASettingsFile) {
   TempRoot root;
   const std::vector<std::vector<std::string>> commandLines = {
-      Quillmor({}), Quillmor({"/p", "1234"}), Quillmor({"/a"}), Quillmor({"/S "}),
-      Quillmor({"/s:1"}), Quillmor({"/P"})};
+      Quillmor({}),      Quillmor({"/p", "1234"}), Quillmor({"/a"}),
+      Quillmor({"/S "}), Quillmor({"/s:1"}),       Quillmor({"/P"})};
   for (const auto& argv : commandLines) {
     // No display at all: these must not even try to open one.
     ChildProcess child(argv, {{"DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});

@@ -61,8 +61,8 @@ TEST(ReadOptions, AnEmptyFileReadsAsAllDefaultsWithOccupiedEmptySlots) {
 
 TEST(ReadOptions, TimeValuesFollowTheNumberRule) {
   TempRoot root;
-  const std::pair<const char*, int> cases[] = {
-      {"0x3", 3}, {"3x", 4}, {"$2", 2}, {"-1", 4}, {"0", 4}, {"7", 4}, {"1", 1}, {"", 4}};
+  const std::pair<const char*, int> cases[] = {{"0x3", 3}, {"3x", 4}, {"$2", 2}, {"-1", 4},
+                                               {"0", 4},   {"7", 4},  {"1", 1},  {"", 4}};
   for (const auto& [stored, expected] : cases) {
     WriteOptionsFile(root, std::string("Time=") + stored + "\r\n");
     EXPECT_EQ(ReadOptions(kSettings).Time, expected) << stored;
@@ -71,8 +71,8 @@ TEST(ReadOptions, TimeValuesFollowTheNumberRule) {
 
 TEST(ReadOptions, SoundPicdisAndColorNormalise) {
   TempRoot root;
-  const std::pair<const char*, bool> sounds[] = {
-      {"yes", true}, {"true", true}, {"2", true}, {"-1", true}, {"0", false}, {"1", true}};
+  const std::pair<const char*, bool> sounds[] = {{"yes", true}, {"true", true}, {"2", true},
+                                                 {"-1", true},  {"0", false},   {"1", true}};
   for (const auto& [stored, expected] : sounds) {
     WriteOptionsFile(root, std::string("Sound=") + stored + "\r\n");
     EXPECT_EQ(ReadOptions(kSettings).Sound, expected) << stored;
@@ -143,8 +143,7 @@ TEST(FailedWrite, RaisesWithThePathAndKeepsWhatWasWritten) {
     FAIL() << "no error raised";
   } catch (const EIniFileException& error) {
     EXPECT_STREQ(error.what(), "Unable to write to C:\\WINDOWS\\blocked\\quilmr20.ini");
-    EXPECT_EQ(ErrorBoxText(error.what()),
-              "Unable to write to C:\\WINDOWS\\blocked\\quilmr20.ini.");
+    EXPECT_EQ(ErrorBoxText(error.what()), "Unable to write to C:\\WINDOWS\\blocked\\quilmr20.ini.");
   }
 }
 

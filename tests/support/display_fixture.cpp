@@ -59,7 +59,8 @@ void DisplayTest::WriteSettings(const std::string& options,
   std::string content = "[Options]\r\n" + options + "[WavConfig]\r\n";
   for (int n = 1; n <= 100; ++n) {
     const std::size_t index = std::size_t(n) - 1;
-    const std::string value = index < slotValues.size() ? slotValues.at(index) : std::string("Null");
+    const std::string value =
+        index < slotValues.size() ? slotValues.at(index) : std::string("Null");
     content += "Name" + std::to_string(n) + "=" + value + "\r\n";
   }
   WriteWholeFile(root_.SettingsFile(), content);

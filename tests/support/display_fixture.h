@@ -17,10 +17,10 @@
 class FakePlayer : public TMediaPlayer {
 public:
   struct Log {
-    std::vector<std::string> calls;  // "open <file>", "play", "stop", "close"
+    std::vector<std::string> calls; // "open <file>", "play", "stop", "close"
     TMPModes mode = TMPModes::mpNotReady;
     bool failOpen = false;
-    bool refusePlay = false;  // the back end refuses: no error, the player stays stopped
+    bool refusePlay = false; // the back end refuses: no error, the player stays stopped
     bool open = false;
   };
   explicit FakePlayer(std::shared_ptr<Log> log) : log_(std::move(log)) {}

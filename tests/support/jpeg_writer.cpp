@@ -24,8 +24,8 @@ struct Compressor {
 
 std::vector<std::uint8_t> EncodeJpeg(const QImage& image, int quality, bool progressive,
                                      bool greyscale) {
-  const QImage source = image.convertToFormat(greyscale ? QImage::Format_Grayscale8
-                                                        : QImage::Format_RGB888);
+  const QImage source =
+      image.convertToFormat(greyscale ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
   Compressor c;
   unsigned char* buffer = nullptr;
   unsigned long size = 0;

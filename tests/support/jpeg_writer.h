@@ -9,7 +9,7 @@
 #include <QImage>
 
 // Baseline JPEG bytes of an image (RGB), at the given quality.
-std::vector<std::uint8_t> EncodeJpeg(const QImage& image, int quality = 95, bool progressive = false,
-                                     bool greyscale = false);
+std::vector<std::uint8_t> EncodeJpeg(const QImage& image, int quality = 95,
+                                     bool progressive = false, bool greyscale = false);
 // Writes a width x height picture of one colour.
 void WriteSolidJpeg(const std::filesystem::path& file, int width, int height, QColor colour);

@@ -48,7 +48,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     throw std::runtime_error("fork failed");
 }
 
-ChildProcess::~ChildProcess() { Kill(); }
+ChildProcess::~ChildProcess() {
+  Kill();
+}
 
 std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -66,7 +68,9 @@ std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds timeout) {
   return status_;
 }
 
-bool ChildProcess::Running() { return !WaitExit(std::chrono::milliseconds(0)); }
+bool ChildProcess::Running() {
+  return !WaitExit(std::chrono::milliseconds(0));
+}
 
 void ChildProcess::Kill() {
   if (pid_ <= 0 || status_)
@@ -77,8 +81,7 @@ void ChildProcess::Kill() {
 }
 
 int RunCommand(const std::vector<std::string>& argv,
-               const std::map<std::string, std::string>& extra,
-               std::chrono::milliseconds timeout) {
+               const std::map<std::string, std::string>& extra, std::chrono::milliseconds timeout) {
   ChildProcess child(argv, extra, true);
   return child.WaitExit(timeout).value_or(-1);
 }
@@ -101,8 +104,8 @@ XvfbServer::XvfbServer(int width, int height, int depth) {
   const std::string screen =
       std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
   server_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                               screen, "-nolisten", "tcp", "-noreset"});
+      std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
+                               "-nolisten", "tcp", "-noreset"});
   ::close(fds[1]);
   std::string number;
   pollfd readable{fds[0], POLLIN, 0};

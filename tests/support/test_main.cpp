@@ -13,7 +13,9 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace {
 
-void SetDefault(const char* name, const char* value) { ::setenv(name, value, 0); }
+void SetDefault(const char* name, const char* value) {
+  ::setenv(name, value, 0);
+}
 
 } // namespace
 
