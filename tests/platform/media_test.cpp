@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include "support/sound_files.h"
 #include "support/temp_root.h"
 
 namespace {
@@ -23,34 +24,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kChildRole = "QUILLMOR_MEDIA_CHILD";
-
-void PutLE(std::string& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i)
-    out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-// A 16-bit mono PCM tone at 22050 Hz.
-std::string WavBytes(int ms, double hz) {
-  const int rate = 22050;
-  const int samples = rate * ms / 1000;
-  std::string out = "RIFF";
-  PutLE(out, 36 + samples * 2, 4);
-  out += "WAVEfmt ";
-  PutLE(out, 16, 4);
-  PutLE(out, 1, 2); // PCM
-  PutLE(out, 1, 2); // mono
-  PutLE(out, rate, 4);
-  PutLE(out, rate * 2, 4);
-  PutLE(out, 2, 2);
-  PutLE(out, 16, 2);
-  out += "data";
-  PutLE(out, samples * 2, 4);
-  for (int i = 0; i < samples; ++i) {
-    const double value = 16000.0 * std::sin(2.0 * M_PI * hz * i / rate);
-    PutLE(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(value)), 2);
-  }
-  return out;
-}
 
 // A one-track standard midi file holding one note of about a quarter second.
 std::string MidiBytes() {
@@ -307,18 +280,6 @@ TEST(MediaPlayerProcess, NoAudioDeviceFailsOpenWithTheBackEndText) {
   const ChildResult child = RunChild("NoAudioDeviceFailsOpenWithTheBackEndText", "no-device",
                                      {{"SDL_AUDIODRIVER", "no-such-driver"}});
   EXPECT_EQ(child.exitCode, 0) << child.output;
-}
-
-// Counts the signed 16-bit samples that the disk device received louder than the bound.
-int LoudSamples(const std::string& raw, int bound) {
-  int loud = 0;
-  for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
-    const auto sample = static_cast<std::int16_t>(static_cast<unsigned char>(raw[i]) |
-                                                  static_cast<unsigned char>(raw[i + 1]) << 8);
-    if (std::abs(sample) > bound)
-      ++loud;
-  }
-  return loud;
 }
 
 void PlayToTheEndInChild(const std::string& name, const std::string& bytes) {
