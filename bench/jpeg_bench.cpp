@@ -11,10 +11,10 @@
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 
+#include "bench_pictures.h"
 #include "platform/graphics.h"
 #include "platform/image.h"
 #include "platform/jpeg.h"
-#include "scene.h"
 
 namespace {
 
@@ -46,28 +46,7 @@ void BM_PlainLibjpegDecode(benchmark::State& state) {
   const auto& bytes = Jpeg(int(state.range(0)), int(state.range(1)));
   std::vector<std::uint8_t> pixels;
   for (auto _ : state) {
-    jpeg_decompress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, bytes.data(), bytes.size());
-    jpeg_read_header(&info, TRUE);
-    info.dct_method = JDCT_ISLOW;
-    info.do_block_smoothing = TRUE;
-    info.out_color_space = JCS_EXT_BGR;
-    jpeg_start_decompress(&info);
-    const std::size_t stride = (info.output_width * 3 + 3) / 4 * 4;
-    pixels.resize(stride * info.output_height);
-    JSAMPROW rows[4];
-    while (info.output_scanline < info.output_height) {
-      const int count = std::min<int>(std::min(info.rec_outbuf_height, 4),
-                                      int(info.output_height - info.output_scanline));
-      for (int i = 0; i < count; ++i)
-        rows[i] = pixels.data() + (info.output_scanline + i) * stride;
-      jpeg_read_scanlines(&info, rows, JDIMENSION(count));
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
+    PlainLibjpegDecode(bytes, pixels);
     benchmark::DoNotOptimize(pixels.data());
   }
 }
