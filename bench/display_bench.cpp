@@ -172,7 +172,7 @@ BENCHMARK(BM_PlainLibjpegDecode1080)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
-  QuillmorQtApplication app(argc, argv);
+  QuillmorQtApplication app(argv[0]);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;

@@ -27,9 +27,7 @@ std::string UpperCaseAToZ(std::string_view text) {
   return upper;
 }
 
-} // namespace
-
-std::string LookUpWindowsDir() {
+std::string ReportedWindowsDir() {
   std::vector<char> buffer(kWindowsDirBuffer, '\0');
   unsigned length = GetWindowsDirectory(buffer.data(), kWindowsDirCapacity);
   if (length < 1)
@@ -42,6 +40,15 @@ std::string LookUpWindowsDir() {
       return "c:\\windows";
   }
   return std::string(buffer.data());
+}
+
+} // namespace
+
+std::string LookUpWindowsDir() {
+  const std::string directory = ReportedWindowsDir();
+  // The settings file is written into it from the first start on, fallback or not.
+  platform::CreateHostFolder(directory);
+  return directory;
 }
 
 std::string DriveOf(std::string_view path) {
@@ -58,8 +65,8 @@ StartMode ModeForArgument(std::string_view firstArgument) {
 }
 
 int RunPsave(int argc, char** argv) {
-  WindowsDir = LookUpWindowsDir();
-  SettingsPath = WindowsDir + "\\quilmr20.ini";
+  // The probe and the argument come before the Windows-directory lookup: a run that ends at once
+  // leaves the disk as it found it, and the lookup creates the directory's folder.
   if (FindWindow(kDisplayClass, kDisplayCaption))
     return 0;
   if (argc < 2)
@@ -69,7 +76,9 @@ int RunPsave(int argc, char** argv) {
     return 0;
 
   PrepareQtEnvironment();
-  QuillmorQtApplication qtApplication(argc, argv);
+  QuillmorQtApplication qtApplication(argv[0]);
+  WindowsDir = LookUpWindowsDir();
+  SettingsPath = WindowsDir + "\\quilmr20.ini";
   Application().Title = kApplicationTitle;
   QApplication::setApplicationName(kApplicationTitle);
   if (mode == StartMode::Display) {

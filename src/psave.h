@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-// The Windows directory as the platform reports it, or "c:\windows" when it reports nothing.
+// The Windows directory as the platform reports it, or "c:\windows" when it reports nothing. Its
+// folder exists afterwards.
 std::string LookUpWindowsDir();
 // The drive part of a path: "C:" for C:\WINDOWS, "\\server\share" for a UNC path.
 std::string DriveOf(std::string_view path);

@@ -28,12 +28,15 @@ TEST(ModeSelection, OnlyTheLettersAToZAreUpperCased) {
   EXPECT_EQ(ModeForArgument("/\xF3"), StartMode::None);
 }
 
-TEST(WindowsDirLookup, FallsBackWhenThePlatformReportsNothing) {
+TEST(WindowsDirLookup, FallsBackWhenThePlatformReportsNothingAndCreatesTheFolder) {
+  namespace fs = std::filesystem;
   TempRoot root;
   root.Env().Set("QUILLMOR_WINDOWS_DIR", "");
   EXPECT_EQ(LookUpWindowsDir(), "c:\\windows");
+  EXPECT_TRUE(fs::is_directory(root.DriveC() / "windows"));
   root.Env().Set("QUILLMOR_WINDOWS_DIR", "D:\\WINNT");
   EXPECT_EQ(LookUpWindowsDir(), "D:\\WINNT");
+  EXPECT_TRUE(fs::is_directory(root.Path() / "drive_d" / "WINNT"));
   root.Env().Unset("QUILLMOR_WINDOWS_DIR");
   EXPECT_EQ(LookUpWindowsDir(), "C:\\WINDOWS");
 }

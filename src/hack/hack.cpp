@@ -10,6 +10,7 @@
 #include <xcb/xcb.h>
 
 #include "platform/application.h"
+#include "platform/identity.h"
 #include "platform/system.h"
 #include "psave.h"
 #include "usave1.h"
@@ -129,7 +130,7 @@ int RunHack(int argc, char** argv) {
   PrepareQtEnvironment();
   // The host window is an X window whatever the session's own platform is.
   qputenv("QT_QPA_PLATFORM", "xcb");
-  QuillmorQtApplication qtApplication(argc, argv);
+  QuillmorQtApplication qtApplication(argv[0]);
   Application().Title = kApplicationTitle;
   QGuiApplication::setApplicationName(kApplicationTitle);
 
@@ -144,6 +145,8 @@ int RunHack(int argc, char** argv) {
 
   // The display lays itself out for the screen: here the screen is the host window.
   SetScreenSizeOverride(std::pair{size->width(), size->height()});
+  // Not the display window: "quillmor /c" opens beside a hack, and the probe finds only "/s".
+  RegisterNoWindowIdentities();
   // Declared before the form: a window takes its children with it, so the form must go first.
   std::unique_ptr<QWindow> hostWindow(QWindow::fromWinId(host));
   TForm1* form = Application().CreateForm<TForm1>();

@@ -1,5 +1,11 @@
 #include "platform/application.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <utility>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
@@ -43,6 +49,38 @@ unsigned MessageOf(const QEvent* event) {
   }
 }
 
+// Qt's messages while it opens the display: a display that cannot be opened ends the process with
+// one line of ours instead of Qt's own lines and abort; once it is open they are passed on.
+struct OpeningMessages {
+  std::string program;
+  QtMessageHandler previous = nullptr;
+  std::vector<std::pair<QtMsgType, QString>> held;
+};
+
+OpeningMessages& Opening() {
+  static OpeningMessages opening;
+  return opening;
+}
+
+void HoldOpeningMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "%s: cannot open the display\n", Opening().program.c_str());
+    std::_Exit(kNoDisplayExitCode);
+  }
+  Opening().held.emplace_back(type, text);
+}
+
+void HoldMessagesWhileOpening(const char* programName) {
+  Opening().program = std::filesystem::path(programName).filename().string();
+  Opening().previous = qInstallMessageHandler(HoldOpeningMessage);
+}
+
+void PassOnOpeningMessages() {
+  qInstallMessageHandler(Opening().previous);
+  for (const auto& [type, text] : std::exchange(Opening().held, {}))
+    qt_message_output(type, QMessageLogContext(), text);
+}
+
 } // namespace
 
 void PrepareQtEnvironment() {
@@ -53,12 +91,19 @@ void PrepareQtEnvironment() {
   qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
 }
 
-QuillmorQtApplication::QuillmorQtApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+QtCommandLine::QtCommandLine(char* programName) : argv{programName, nullptr} {
+  HoldMessagesWhileOpening(programName);
+}
+
+QuillmorQtApplication::QuillmorQtApplication(char* programName)
+    : QtCommandLine(programName), QApplication(QtCommandLine::argc, QtCommandLine::argv) {
+  PassOnOpeningMessages();
+}
 
 bool QuillmorQtApplication::notify(QObject* receiver, QEvent* event) {
   try {
     // Input reaches a top-level QWindow first, once per message, before any widget sees it.
-    if (Application().OnMessage && receiver->isWindowType()) {
+    if (Application().OnMessage && Application().IsHookedWindow(receiver)) {
       if (const unsigned message = MessageOf(event)) {
         TMsg msg{receiver, message, 0, 0};
         bool handled = false;
@@ -95,6 +140,21 @@ void TApplication::ShowException(const std::string& text) {
   MessageBox({ErrorBoxText(text), Title, TMsgDlgType::mtError, TMsgDlgButtons::mbOK});
 }
 
+void TApplication::AddHookedWindow(QWidget* window) {
+  std::erase_if(hookedWindows_, [](const QPointer<QWidget>& w) { return w.isNull(); });
+  hookedWindows_.emplace_back(window);
+}
+
+bool TApplication::IsHookedWindow(const QObject* receiver) const {
+  if (!receiver->isWindowType())
+    return false;
+  const auto handles = [receiver](const QWidget* window) {
+    return window && window->windowHandle() == receiver;
+  };
+  return handles(mainForm_) || std::any_of(hookedWindows_.begin(), hookedWindows_.end(),
+                                           [&](const QPointer<QWidget>& w) { return handles(w); });
+}
+
 void TApplication::Adopt(std::unique_ptr<TForm> form) {
   TForm* raw = form.get();
   forms_.push_back(std::move(form));
@@ -120,6 +180,7 @@ void TApplication::Terminate() {
 
 void TApplication::DestroyForms() {
   OnMessage = nullptr;
+  hookedWindows_.clear();
   while (!forms_.empty())
     forms_.pop_back();
   mainForm_ = nullptr;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QPointer>
+#include <QWidget>
 
 class QObject;
 class QEvent;
@@ -34,13 +36,28 @@ constexpr unsigned WM_MBUTTONDOWN = 0x0207;
 constexpr unsigned WM_MBUTTONUP = 0x0208;
 constexpr unsigned WM_MOUSEWHEEL = 0x020A;
 
+// What QApplication's construction needs first: the command line it sees, which is the program's
+// name alone so that no argument of ours (such as "-reverse" or "-display") changes how Qt starts;
+// and Qt's messages held back until the display is open. A base, so that it outlives
+// QApplication, which keeps references to the command line.
+struct QtCommandLine {
+  explicit QtCommandLine(char* programName);
+  int argc = 1;
+  char* argv[2];
+};
+
 // The Qt application whose notify() turns an escaping exception into the general error box and
-// hands every input message to the hook before it is dispatched.
-class QuillmorQtApplication : public QApplication {
+// hands every input message of the hooked windows to the hook before it is dispatched.
+//
+// When the display cannot be opened, the process ends during construction with one line on
+// stderr ("<program>: cannot open the display") and kNoDisplayExitCode, instead of Qt's abort.
+class QuillmorQtApplication : private QtCommandLine, public QApplication {
 public:
-  QuillmorQtApplication(int& argc, char** argv);
+  explicit QuillmorQtApplication(char* programName);
   bool notify(QObject* receiver, QEvent* event) override;
 };
+
+constexpr int kNoDisplayExitCode = 1;
 
 // Prepares the host before the Qt application exists: window geometry in device pixels.
 void PrepareQtEnvironment();
@@ -51,10 +68,17 @@ public:
 
   // Title shown by the desktop and used as the caption of the general error box.
   std::string Title;
-  // The hook that sees every message taken from the queue; empty when none is installed.
+  // The hook that sees every input message taken from the queue for the hooked windows; empty
+  // when none is installed.
   MessageHook OnMessage;
 
   TForm* MainForm() const { return mainForm_; }
+
+  // The hooked windows are the main form and the top-level windows it owns, registered here
+  // (covers of other screens, say). Message boxes and other top-level windows are not hooked:
+  // their input is theirs alone. A window leaves the set when it is destroyed.
+  void AddHookedWindow(QWidget* window);
+  bool IsHookedWindow(const QObject* receiver) const;
 
   // Constructs a form, runs its creation handler (an error there goes to the general error box
   // and stops the handler at that point), and keeps it until the application ends.
@@ -80,6 +104,7 @@ private:
 
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* mainForm_ = nullptr;
+  std::vector<QPointer<QWidget>> hookedWindows_;
 };
 
 TApplication& Application();

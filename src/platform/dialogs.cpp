@@ -66,6 +66,8 @@ int ShowQtBox(const MessageBoxRequest& request) {
   QPushButton* cancel = nullptr;
   if (request.buttons == TMsgDlgButtons::mbOKCancel)
     cancel = box.addButton("Cancel", QMessageBox::RejectRole);
+  // The text is shown as given: a path such as C:\<b>W keeps its characters.
+  box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(ok);
   box.setEscapeButton(cancel ? cancel : ok);
   PointerShownWhileOpen pointer;

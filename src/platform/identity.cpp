@@ -25,16 +25,25 @@ std::filesystem::path LockFile(const std::string& className, const std::string& 
   return platform::QuillmorRoot() / "windows" / (HexOf(className) + "-" + HexOf(caption) + ".lock");
 }
 
-int OpenLockFile(const std::filesystem::path& file) {
+int CreateLockFile(const std::filesystem::path& file) {
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
   return ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
 }
 
+bool& Registering() {
+  static bool registering = true;
+  return registering;
+}
+
 } // namespace
 
+void RegisterNoWindowIdentities() {
+  Registering() = false;
+}
+
 WindowIdentity::WindowIdentity(const std::string& className, const std::string& caption)
-    : fd_(OpenLockFile(LockFile(className, caption))) {
+    : fd_(Registering() ? CreateLockFile(LockFile(className, caption)) : -1) {
   if (fd_ >= 0)
     ::flock(fd_, LOCK_SH);
 }
@@ -45,7 +54,8 @@ WindowIdentity::~WindowIdentity() {
 }
 
 bool FindWindow(const std::string& className, const std::string& caption) {
-  const int fd = OpenLockFile(LockFile(className, caption));
+  // Only looks: no file of a window that never existed is left behind by the probe.
+  const int fd = ::open(LockFile(className, caption).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
     return false;
   const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;

@@ -18,5 +18,9 @@ private:
   int fd_ = -1;
 };
 
+// For a process whose windows live inside another program's window: they are not top-level
+// windows, so the probe must never find them. Call before the first window is created.
+void RegisterNoWindowIdentities();
+
 // True when a window of this class and caption exists in any process of this user.
 bool FindWindow(const std::string& className, const std::string& caption);

@@ -77,6 +77,9 @@ extern "C" boolean FillInputBuffer(j_decompress_ptr info) {
     source->pub.next_input_byte = source->data + source->offset;
     source->pub.bytes_in_buffer = count;
     source->offset += count;
+  } else if (source->size == 0) {
+    // Nothing at the very start is no picture at all, unlike a file that ends early.
+    ERREXIT(info, JERR_INPUT_EMPTY);
   } else {
     WARNMS(info, JWRN_JPEG_EOF);
     source->pub.next_input_byte = kEndOfImage;

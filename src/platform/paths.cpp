@@ -133,13 +133,15 @@ fs::path QuillmorRoot() {
 fs::path SkeletonFolder() {
   if (const char* skeleton = Env("QUILLMOR_SKELETON"))
     return skeleton;
+  // Found from the program's own place, so that the binaries hold no path of the machine they
+  // were built on and an installed tree can move.
   std::error_code ec;
-  fs::path installed =
-      ExecutableFolder() / ".." / QUILLMOR_INSTALL_DATADIR / "skeleton" / "drive_c";
-  if (fs::is_directory(installed, ec))
-    return installed.lexically_normal();
-  if (fs::is_directory(QUILLMOR_BUILD_SKELETON, ec))
-    return QUILLMOR_BUILD_SKELETON;
+  const fs::path bin = ExecutableFolder();
+  for (const fs::path& candidate : {bin / ".." / QUILLMOR_INSTALL_DATADIR / "skeleton" / "drive_c",
+                                    bin / QUILLMOR_BUILD_SKELETON_FROM_BIN}) {
+    if (fs::is_directory(candidate, ec))
+      return candidate.lexically_normal();
+  }
   return fs::path();
 }
 
@@ -156,6 +158,11 @@ fs::path HostPath(std::string_view windowsPath) {
   std::string relative(windowsPath);
   std::replace(relative.begin(), relative.end(), '\\', '/');
   return fs::path(relative);
+}
+
+void CreateHostFolder(std::string_view windowsPath) {
+  std::error_code ec;
+  fs::create_directories(HostPath(windowsPath), ec);
 }
 
 std::string ExtractFileDrive(std::string_view path) {
@@ -183,8 +190,6 @@ unsigned GetWindowsDirectory(char* buffer, unsigned capacity) {
   const std::string directory = configured ? configured : "C:\\WINDOWS";
   if (directory.empty())
     return 0;
-  std::error_code ec;
-  std::filesystem::create_directories(platform::HostPath(directory), ec);
   if (directory.size() + 1 > capacity)
     return unsigned(directory.size() + 1);
   std::memcpy(buffer, directory.c_str(), directory.size() + 1);

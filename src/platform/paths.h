@@ -19,8 +19,11 @@ std::filesystem::path QuillmorRoot();
 // drive C: seeded from the skeleton.
 std::filesystem::path HostPath(std::string_view windowsPath);
 
+// Creates the host folder of a Windows path, as HostPath creates its drive folder.
+void CreateHostFolder(std::string_view windowsPath);
+
 // The drive C: skeleton: $QUILLMOR_SKELETON when set (empty: none), else the installed data
-// folder, else the build tree's.
+// folder beside the program (<bin>/../share/quillmor), else the build tree's beside the program.
 std::filesystem::path SkeletonFolder();
 
 // The drive part of a path as the runtime extracts it: "C:" for C:\WINDOWS, "\\server\share" for
@@ -30,8 +33,8 @@ std::string ExtractFileDrive(std::string_view path);
 } // namespace platform
 
 // Win32 contract: the length copied (without the terminator) when it fits in capacity, the
-// capacity needed (terminator included) when it does not, 0 when nothing is reported. The host
-// folder of the directory exists afterwards.
+// capacity needed (terminator included) when it does not, 0 when nothing is reported. Nothing is
+// created.
 unsigned GetWindowsDirectory(char* buffer, unsigned capacity);
 
 // What FindFirstFile finds as a file: a regular file (after links), never a folder or a device.

@@ -41,7 +41,38 @@ TEST(Entry, OtherCommandLinesEndAtOnceWithoutASettingsFile) {
     ChildProcess child(argv, {{"DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
     EXPECT_EQ(child.WaitExit(5s), 0) << argv.back();
   }
-  EXPECT_FALSE(std::filesystem::exists(root.SettingsFile()));
+  // No drive seeded, no settings file, no window registry: the disk as it was.
+  EXPECT_TRUE(std::filesystem::is_empty(root.Path()));
+}
+
+TEST(Entry, WithoutADisplayBothModesEndWithOneLineAndWriteNothing) {
+  TempRoot root;
+  const std::filesystem::path errors =
+      root.Path().parent_path() / (root.Path().filename().string() + ".err");
+  for (const char* mode : {"/s", "/c"}) {
+    ChildProcess child({"sh", "-c", "exec \"$0\" \"$1\" 2>\"$2\"", QuillmorBinary().string(), mode,
+                        errors.string()},
+                       {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+    EXPECT_EQ(child.WaitExit(10s), 1) << mode;
+    EXPECT_EQ(ReadWholeFile(errors), "quillmor: cannot open the display\n") << mode;
+  }
+  std::filesystem::remove(errors);
+  EXPECT_TRUE(std::filesystem::is_empty(root.Path()));
+}
+
+TEST(Entry, FurtherArgumentsNeverReachTheToolkit) {
+  TempRoot root;
+  InstallBackground(root);
+  XvfbServer x(800, 600);
+  // Each of these would make Qt give up if it saw them.
+  for (const char* argument : {"-platform", "-display"}) {
+    ChildProcess display(Quillmor({"/s", argument, "nowhere:99"}), OnDisplay(x));
+    ASSERT_TRUE(WaitUntil([&] { return x.HasVisibleWindow("quilldorn"); }, 10s)) << argument;
+    ASSERT_TRUE(x.XdoTool({"key", "space"}));
+    EXPECT_EQ(display.WaitExit(5s), 0) << argument;
+  }
+  ChildProcess dialog(Quillmor({"/c", "-platform", "nowhere"}), OnDisplay(x));
+  EXPECT_TRUE(WaitUntil([&] { return x.HasVisibleWindow("Quillmor Screensaver Settings"); }, 10s));
 }
 
 TEST(Entry, DisplayCreatesTheSettingsFileInItsKeyOrderAndEndsOnAKey) {

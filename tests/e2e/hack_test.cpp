@@ -195,3 +195,17 @@ TEST_F(HackE2E, ArgumentsItCannotUseEndItWithAReason) {
   EXPECT_EQ(StartHack({"--window-id", "0x3fffff0"})->WaitExit(10s), 1);
   EXPECT_EQ(StartHack({"--root"}, {{"DISPLAY", ":9999"}})->WaitExit(10s), 1);
 }
+
+TEST_F(HackE2E, TheSettingsDialogOpensBesideARunningHack) {
+  // As in a screen-saver daemon's settings, whose preview pane runs the hack.
+  Install(200, 150, "2");
+  ForeignWindow window(x_.Display(), QRect(50, 60, 400, 300));
+  auto hack = StartHack({"--window-id", window.Id()});
+  ASSERT_FALSE(
+      WaitForScreen([&](const QImage& s) { return IsPicture(s.pixelColor(250, 210)); }, 10s)
+          .isNull());
+  ChildProcess dialog({QuillmorBinary().string(), "/c"},
+                      {{"DISPLAY", x_.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
+  EXPECT_TRUE(WaitUntil([&] { return x_.HasVisibleWindow("Quillmor Screensaver Settings"); }, 10s));
+  EXPECT_TRUE(hack->Running());
+}

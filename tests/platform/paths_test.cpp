@@ -53,20 +53,19 @@ TEST(Paths, ExtractFileDrive) {
   EXPECT_EQ(platform::ExtractFileDrive(""), "");
 }
 
-TEST(WindowsDirectory, ReportsTheConfiguredDirectoryAndCreatesItsFolder) {
+TEST(WindowsDirectory, ReportsTheConfiguredDirectoryAndCreatesNothing) {
   TempRoot root;
   char buffer[256];
   EXPECT_EQ(GetWindowsDirectory(buffer, 200), 10u);
   EXPECT_STREQ(buffer, "C:\\WINDOWS");
-  EXPECT_TRUE(fs::is_directory(root.DriveC() / "WINDOWS"));
 
   root.Env().Set("QUILLMOR_WINDOWS_DIR", "D:\\WINNT");
   EXPECT_EQ(GetWindowsDirectory(buffer, 200), 8u);
   EXPECT_STREQ(buffer, "D:\\WINNT");
-  EXPECT_TRUE(fs::is_directory(root.Path() / "drive_d" / "WINNT"));
 
   root.Env().Set("QUILLMOR_WINDOWS_DIR", "");
   EXPECT_EQ(GetWindowsDirectory(buffer, 200), 0u);
+  EXPECT_TRUE(fs::is_empty(root.Path()));
 }
 
 TEST(WindowsDirectory, TooSmallABufferIsNeverWrittenBeyondItsCapacity) {

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   SetDefault("QUILLMOR_SKELETON", "");
   // Programs the tests start inherit the same suppressions.
   SetDefault("LSAN_OPTIONS", "suppressions=" QUILLMOR_LSAN_SUPPRESSIONS ":print_suppressions=0");
-  QuillmorQtApplication app(argc, argv);
+  QuillmorQtApplication app(argv[0]);
   const int result = RUN_ALL_TESTS();
   Application().DestroyForms();
   return result;
