@@ -10,7 +10,6 @@
 #include <QRegion>
 #include <QScreen>
 #include <QTimer>
-#include <QWindow>
 
 #include "platform/graphics.h"
 #include "platform/image.h"
@@ -315,13 +314,6 @@ void TForm1::FollowMonitors() {
   });
   connect(qApp, &QGuiApplication::screenRemoved, this, lookLater);
   connect(qApp, &QGuiApplication::primaryScreenChanged, this, lookLater);
-}
-
-bool TForm1::OwnsWindow(const QObject* window) const {
-  if (window == windowHandle())
-    return true;
-  return std::any_of(Covers.begin(), Covers.end(),
-                     [window](const auto& cover) { return window == cover->windowHandle(); });
 }
 
 void TForm1::CheckActivePictures() {

@@ -88,9 +88,6 @@ public:
   void CenterPicture();
   // Places the pictures on the screen again for its current size, as their layout would.
   void LayOutShownPictures();
-  // Whether input to this top-level window is the display's own: the display window's or a
-  // cover's.
-  bool OwnsWindow(const QObject* window) const;
   void BuildSoundList();
   void PlayCurrentSound();
 

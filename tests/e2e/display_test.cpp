@@ -300,6 +300,19 @@ TEST_F(MonitorsE2E, TheSlideshowKeepsThePrimaryMonitorAndTheOthersTurnBlack) {
   ASSERT_FALSE(after.isNull());
   EXPECT_TRUE(AllBlack(after, kAdded));
   EXPECT_TRUE(Near(At(after, kPrimary.left(), 0), At(after, kPrimary.right(), 599), 6));
+
+  // The primary monitor goes and comes back last in the list: the first monitor, the added
+  // one, is primary now. The slideshow moves there at its size and the former primary is covered.
+  RemoveMonitor("primary");
+  SetMonitor("former", kPrimary, true);
+  const QImage moved = WaitForScreen(
+      [](const QImage& s) {
+        return AllBlack(s, kPrimary) && IsCatalogueColour(At(s, kAdded.left(), 0));
+      },
+      5s);
+  ASSERT_FALSE(moved.isNull());
+  EXPECT_TRUE(Near(At(moved, kAdded.right(), kAdded.bottom()), At(moved, kAdded.left(), 0), 6));
+  EXPECT_TRUE(IsWhite(At(moved, kAdded.left(), kAdded.bottom() + 1)));
   EXPECT_TRUE(display_->Running());
 }
 
