@@ -1,9 +1,15 @@
 #include "usave1.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QRegion>
+#include <QScreen>
+#include <QTimer>
 
 #include "platform/graphics.h"
 #include "platform/image.h"
@@ -85,6 +91,17 @@ QPoint CenteredPosition(int width, int height, int w, int h) {
   return QPoint(Nearest(width * 0.5L - w * 0.5L), Nearest(height * 0.5L - h * 0.5L));
 }
 
+std::vector<QRect> CoverBounds(const std::vector<QRect>& monitors, const QRect& primary) {
+  std::vector<QRect> covers;
+  QRegion covered(primary);
+  for (const QRect& monitor : monitors) {
+    for (const QRect& part : QRegion(monitor).subtracted(covered))
+      covers.push_back(part);
+    covered += monitor;
+  }
+  return covers;
+}
+
 // ---- Sound ----
 
 bool SoundEnabled = false;
@@ -113,7 +130,57 @@ TImage* NewImage(QWidget* parent, QRect bounds) {
   return image;
 }
 
+// Where the slideshow goes: the primary screen's W x H from its top-left corner.
+QRect PrimaryBounds() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return QRect(screen ? screen->geometry().topLeft() : QPoint(0, 0),
+               QSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+}
+
+std::vector<QRect> MonitorBounds() {
+  std::vector<QRect> monitors;
+  for (const QScreen* screen : QGuiApplication::screens())
+    monitors.push_back(screen->geometry());
+  return monitors;
+}
+
 } // namespace
+
+// A black window over a monitor that the slideshow leaves uncovered. Its input is the display's
+// own: a key ends the display as FormKeyDown does, a button press as deactivate does.
+class TCoverForm : public QWidget {
+public:
+  explicit TCoverForm(TForm1& display) : display_(display) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // The display window keeps the keyboard; a cover only takes it when clicked, which ends all.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setCursor(Qt::BlankCursor);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+  }
+
+  // A cover over a whole monitor is full-screen there, above the desktop's panels; a part of
+  // one (beside a primary screen that overlaps it) is a plain topmost window.
+  void Cover(const QRect& bounds, bool wholeMonitor) {
+    setGeometry(bounds);
+    // Not showFullScreen(): that would take the keyboard from the display window.
+    setWindowState(wholeMonitor ? Qt::WindowFullScreen : Qt::WindowNoState);
+    show();
+  }
+
+protected:
+  void keyPressEvent(QKeyEvent*) override { display_.FormKeyDown(); }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton ||
+        event->button() == Qt::MiddleButton)
+      display_.EndOnButton();
+  }
+
+private:
+  TForm1& display_;
+};
 
 void TForm1::SetPlayerFactory(PlayerFactory factory) {
   PlayerFactoryHook() = std::move(factory);
@@ -206,11 +273,47 @@ void TForm1::FormCreate() {
 
 void TForm1::ShowAfterCreation() {
   // The screen's own pixels: the window covers them whether or not a window manager runs.
-  setGeometry(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  setGeometry(PrimaryBounds());
   showFullScreen();
   raise();
   activateWindow();
   setFocus();
+  CoverOtherMonitors();
+  FollowMonitors();
+}
+
+void TForm1::CoverOtherMonitors() {
+  const std::vector<QRect> monitors = MonitorBounds();
+  const std::vector<QRect> bounds = CoverBounds(monitors, PrimaryBounds());
+  Covers.resize(std::min(Covers.size(), bounds.size()));
+  while (Covers.size() < bounds.size())
+    Covers.push_back(std::make_unique<TCoverForm>(*this));
+  for (std::size_t i = 0; i < bounds.size(); ++i)
+    Covers[i]->Cover(bounds[i], std::ranges::find(monitors, bounds[i]) != monitors.end());
+}
+
+void TForm1::PlaceOnMonitors() {
+  setGeometry(PrimaryBounds());
+  CoverOtherMonitors();
+}
+
+void TForm1::FollowMonitors() {
+  // A monitor that goes away is still listed while it is announced: look once the news is in.
+  auto* later = new QTimer(this);
+  later->setSingleShot(true);
+  connect(later, &QTimer::timeout, this, &TForm1::PlaceOnMonitors);
+  const auto lookLater = [later] { later->start(0); };
+  const auto watch = [this, lookLater](QScreen* screen) {
+    connect(screen, &QScreen::geometryChanged, this, lookLater);
+  };
+  for (QScreen* screen : QGuiApplication::screens())
+    watch(screen);
+  connect(qApp, &QGuiApplication::screenAdded, this, [watch, lookLater](QScreen* screen) {
+    watch(screen);
+    lookLater();
+  });
+  connect(qApp, &QGuiApplication::screenRemoved, this, lookLater);
+  connect(qApp, &QGuiApplication::primaryScreenChanged, this, lookLater);
 }
 
 void TForm1::CheckActivePictures() {
@@ -247,11 +350,15 @@ void TForm1::Timer1Timer() {
 void TForm1::ShowFullScreenPicture() {
   RefreshSequence(Image1);
   Image1->SetStretch(true);
-  Image1->SetWidth(GetSystemMetrics(SM_CXSCREEN));
-  Image1->SetHeight(GetSystemMetrics(SM_CYSCREEN));
-  Image1->SetLeft(0);
-  Image1->SetTop(0);
+  FillScreen(Image1);
   Image1->show();
+}
+
+void TForm1::FillScreen(TImage* image) {
+  image->SetWidth(GetSystemMetrics(SM_CXSCREEN));
+  image->SetHeight(GetSystemMetrics(SM_CYSCREEN));
+  image->SetLeft(0);
+  image->SetTop(0);
 }
 
 void TForm1::ShowDefaultSizePicture() {
@@ -306,9 +413,13 @@ void TForm1::CopyStagedPicture(TImage* target) {
 }
 
 void TForm1::PlaceQuadrant() {
-  TImage* tile = TileImage(QuadrantState);
+  PlaceTile(QuadrantState);
+}
+
+void TForm1::PlaceTile(int quadrant) {
+  TImage* tile = TileImage(quadrant);
   const QRect bounds =
-      QuadrantBounds(QuadrantState, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+      QuadrantBounds(quadrant, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   tile->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
   tile->SetStretch(true);
 }
@@ -318,6 +429,32 @@ void TForm1::CenterPicture() {
                                      Image1->width(), Image1->height());
   Image1->SetLeft(at.x());
   Image1->SetTop(at.y());
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  TForm::resizeEvent(event);
+  LayOutShownPictures();
+}
+
+// A host window resized or a monitor changed: the pictures on the screen take the new size now,
+// not at the next tick.
+void TForm1::LayOutShownPictures() {
+  switch (DisplayMode) {
+  case dmFullScreen:
+    if (Image1->Visible())
+      FillScreen(Image1);
+    break;
+  case dmDefaultSize:
+    if (Image1->Visible())
+      CenterPicture();
+    break;
+  default:
+    for (int quadrant = 1; quadrant <= 4; ++quadrant) {
+      if (TileImage(quadrant)->Visible())
+        PlaceTile(quadrant);
+    }
+    break;
+  }
 }
 
 // ---- Sound ----
@@ -373,12 +510,15 @@ void TForm1::FormKeyDown() {
 }
 
 void TForm1::deactivate(TMsg& msg, bool&) {
+  if (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
+      msg.message == WM_MBUTTONDOWN)
+    EndOnButton();
+}
+
+void TForm1::EndOnButton() {
   if (ExitLatch)
     return;
-  ExitLatch = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
-              msg.message == WM_MBUTTONDOWN;
-  if (!ExitLatch)
-    return;
+  ExitLatch = true;
   Timer1->SetEnabled(false);
   if (MediaPlayer1->IsOpen() && MediaPlayer1->Mode() == TMPModes::mpPlaying)
     MediaPlayer1->Stop();

@@ -17,6 +17,7 @@
 #include "platform/identity.h"
 
 class QLabel;
+class TCoverForm;
 class TImage;
 class TMediaPlayer;
 class TTimer;
@@ -53,6 +54,10 @@ int Nearest(long double x);
 QRect QuadrantBounds(int quadrant, int width, int height);
 // The top-left corner of a w x h picture centred on a width x height screen.
 QPoint CenteredPosition(int width, int height, int w, int h);
+// What black cover windows must take so that no monitor shows the desktop while the slideshow
+// has the primary area: each monitor less the primary area and the monitors before it, so a
+// monitor that mirrors another needs no cover of its own.
+std::vector<QRect> CoverBounds(const std::vector<QRect>& monitors, const QRect& primary);
 
 // Sound: the playable files of this run and the one handed to the player.
 extern bool SoundEnabled;
@@ -70,6 +75,9 @@ public:
   void Timer1Timer();
   void FormKeyDown();
   void deactivate(TMsg& msg, bool& handled);
+  // The ending on a left, right or middle button press, whichever of the display's windows saw
+  // it; only the first press counts.
+  void EndOnButton();
   void MediaPlayer1Notify();
 
   // Routines of the slideshow.
@@ -78,6 +86,8 @@ public:
   void CopyStagedPicture(TImage* target);
   void PlaceQuadrant();
   void CenterPicture();
+  // Places the pictures on the screen again for its current size, as their layout would.
+  void LayOutShownPictures();
   void BuildSoundList();
   void PlayCurrentSound();
 
@@ -95,8 +105,12 @@ public:
   TImage* Image5 = nullptr;
   TImage* imagjunk = nullptr;
 
+  // Black windows over the monitors that the slideshow leaves uncovered, in CoverBounds order.
+  std::vector<std::unique_ptr<TCoverForm>> Covers;
+
 protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
 private:
   void SetBackground(const QColor& colour);
@@ -104,6 +118,11 @@ private:
   void ShowFullScreenPicture();
   void ShowDefaultSizePicture();
   void ShowNextTile();
+  void FillScreen(TImage* image);
+  void PlaceTile(int quadrant);
+  void CoverOtherMonitors();
+  void PlaceOnMonitors();
+  void FollowMonitors();
   void SoundTickStep();
   TImage* TileImage(int quadrant) const;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QRegion>
+
 #include "usave1.h"
 
 TEST(Nearest, HalvesGoToTheEvenNeighbour) {
@@ -35,4 +37,30 @@ TEST(DefaultSize, PicturesAreCentredOnEightHundredBySixHundred) {
   EXPECT_EQ(CenteredPosition(800, 600, 335, 251), QPoint(232, 174));
   EXPECT_EQ(CenteredPosition(800, 600, 72, 65), QPoint(364, 268));
   EXPECT_EQ(CenteredPosition(800, 600, 1024, 768), QPoint(-112, -84));
+}
+
+TEST(Covers, EveryMonitorButThePrimaryIsCoveredWholeWhereverThePrimaryIs) {
+  const QRect left(0, 0, 1920, 1080), right(1920, 0, 1280, 1024), above(0, -768, 1024, 768);
+  EXPECT_TRUE(CoverBounds({left}, left).empty());
+  EXPECT_EQ(CoverBounds({left, right}, left), (std::vector<QRect>{right}));
+  EXPECT_EQ(CoverBounds({left, right}, right), (std::vector<QRect>{left}));
+  EXPECT_EQ(CoverBounds({above, left, right}, left), (std::vector<QRect>{above, right}));
+}
+
+TEST(Covers, MirroredMonitorsNeedNoCoverOfTheirOwn) {
+  const QRect primary(0, 0, 1024, 768), other(1024, 0, 800, 600);
+  EXPECT_TRUE(CoverBounds({primary, primary}, primary).empty());
+  EXPECT_EQ(CoverBounds({primary, other, other}, primary), (std::vector<QRect>{other}));
+}
+
+TEST(Covers, AnOverlappingMonitorIsCoveredOnlyWhereTheSlideshowIsNot) {
+  const QRect primary(0, 0, 1024, 768), overlapping(924, 200, 800, 600);
+  const std::vector<QRect> covers = CoverBounds({primary, overlapping}, primary);
+  QRegion covered;
+  for (const QRect& cover : covers) {
+    EXPECT_FALSE(cover.intersects(primary)) << cover.x() << "," << cover.y();
+    EXPECT_FALSE(covered.intersects(cover)) << cover.x() << "," << cover.y();
+    covered += cover;
+  }
+  EXPECT_EQ(covered, QRegion(overlapping).subtracted(primary));
 }

@@ -23,8 +23,9 @@ constexpr char kUsage[] =
     "(decimal or 0x hexadecimal), else the one in $XSCREENSAVER_WINDOW, else with --root the\n"
     "root window. It runs until it is killed or the window goes away.\n";
 
-// How often the window's size is checked: the daemon may resize or destroy it at any time.
-constexpr int kWindowCheckMs = 1000;
+// How often the window's size is checked: the daemon may resize or destroy it at any time, and
+// the pictures follow a new size within this time.
+constexpr int kWindowCheckMs = 250;
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }

@@ -48,6 +48,10 @@ protected:
 
   void Start(int width, int height, std::map<std::string, std::string> extra = {}) {
     x_ = std::make_unique<XvfbServer>(width, height);
+    StartDisplay(std::move(extra));
+  }
+
+  void StartDisplay(std::map<std::string, std::string> extra = {}) {
     extra["DISPLAY"] = x_->Display();
     extra["QT_QPA_PLATFORM"] = "xcb";
     display_ = std::make_unique<ChildProcess>(
@@ -66,6 +70,21 @@ protected:
         },
         timeout, 200ms);
     return !shot.isNull() && condition(shot) ? shot : QImage();
+  }
+
+  // Makes a part of the server's screen a monitor of its own, as RandR reports monitors to the
+  // program; the primary one takes the server's output and must come first.
+  void SetMonitor(const std::string& name, QRect bounds, bool primary = false) {
+    const std::string geometry =
+        std::to_string(bounds.width()) + "/" + std::to_string(bounds.width() / 4) + "x" +
+        std::to_string(bounds.height()) + "/" + std::to_string(bounds.height() / 4) + "+" +
+        std::to_string(bounds.x()) + "+" + std::to_string(bounds.y());
+    ASSERT_EQ(RunCommand({"xrandr", "--display", x_->Display(), "--setmonitor", name, geometry,
+                          primary ? "screen" : "none"}),
+              0);
+  }
+  void RemoveMonitor(const std::string& name) {
+    ASSERT_EQ(RunCommand({"xrandr", "--display", x_->Display(), "--delmonitor", name}), 0);
   }
 
   TempRoot root_;
@@ -226,4 +245,95 @@ TEST_F(DisplayE2E, ASecondDisplayEndsAtOnce) {
                       {{"DISPLAY", x_->Display()}, {"QT_QPA_PLATFORM", "xcb"}});
   EXPECT_EQ(second.WaitExit(3s), 0);
   EXPECT_TRUE(display_->Running());
+}
+
+// Two monitors side by side, the primary on the right; the desktop behind them is white.
+class MonitorsE2E : public DisplayE2E {
+protected:
+  static constexpr QRect kLeft{0, 0, 640, 480};
+  static constexpr QRect kPrimary{640, 0, 800, 600};
+  static constexpr QRect kAdded{1440, 0, 640, 480};
+
+  void StartOnTwoMonitors(const std::string& options) {
+    Install(64, 48, options);
+    x_ = std::make_unique<XvfbServer>(2080, 600);
+    SetMonitor("primary", kPrimary, true);
+    SetMonitor("left", kLeft);
+    ASSERT_EQ(RunCommand({"xsetroot", "-display", x_->Display(), "-solid", "white"}), 0);
+    StartDisplay();
+  }
+
+  static bool IsWhite(QColor colour) { return Near(colour, Qt::white, 8); }
+  static bool AllBlack(const QImage& shot, QRect area) {
+    for (int y = area.top(); y <= area.bottom(); y += area.height() / 6)
+      for (int x = area.left(); x <= area.right(); x += area.width() / 6)
+        if (!IsBlack(At(shot, x, y)))
+          return false;
+    return IsBlack(At(shot, area.right(), area.bottom()));
+  }
+  static bool AllWhite(const QImage& shot, QRect area) {
+    return IsWhite(At(shot, area.left(), area.top())) &&
+           IsWhite(At(shot, area.center().x(), area.center().y())) &&
+           IsWhite(At(shot, area.right(), area.bottom()));
+  }
+};
+
+TEST_F(MonitorsE2E, TheSlideshowKeepsThePrimaryMonitorAndTheOthersTurnBlack) {
+  StartOnTwoMonitors("Picdis=3\r\nTime=1\r\n");
+  const QImage shot = WaitForScreen(
+      [](const QImage& s) { return IsCatalogueColour(At(s, kPrimary.center().x(), 300)); }, 10s);
+  ASSERT_FALSE(shot.isNull());
+  // The full-screen picture covers exactly the primary monitor, W x H from its top-left corner.
+  const QColor picture = At(shot, kPrimary.left(), 0);
+  EXPECT_TRUE(IsCatalogueColour(picture));
+  EXPECT_TRUE(Near(At(shot, kPrimary.right(), kPrimary.bottom()), picture, 6));
+  EXPECT_TRUE(AllBlack(shot, kLeft));
+  // Below the left monitor and right of the primary no monitor shows anything to cover.
+  EXPECT_TRUE(IsWhite(At(shot, 100, 550)));
+  EXPECT_TRUE(AllWhite(shot, kAdded));
+
+  // A monitor plugged in while the slideshow runs is covered too; one unplugged is given back.
+  SetMonitor("added", kAdded);
+  EXPECT_FALSE(WaitForScreen([](const QImage& s) { return AllBlack(s, kAdded); }, 5s).isNull());
+  RemoveMonitor("left");
+  const QImage after = WaitForScreen([](const QImage& s) { return AllWhite(s, kLeft); }, 5s);
+  ASSERT_FALSE(after.isNull());
+  EXPECT_TRUE(AllBlack(after, kAdded));
+  EXPECT_TRUE(Near(At(after, kPrimary.left(), 0), At(after, kPrimary.right(), 599), 6));
+
+  // The primary monitor goes and comes back last in the list: the first monitor, the added
+  // one, is primary now. The slideshow moves there at its size and the former primary is covered.
+  RemoveMonitor("primary");
+  SetMonitor("former", kPrimary, true);
+  const QImage moved = WaitForScreen(
+      [](const QImage& s) {
+        return AllBlack(s, kPrimary) && IsCatalogueColour(At(s, kAdded.left(), 0));
+      },
+      5s);
+  ASSERT_FALSE(moved.isNull());
+  EXPECT_TRUE(Near(At(moved, kAdded.right(), kAdded.bottom()), At(moved, kAdded.left(), 0), 6));
+  EXPECT_TRUE(IsWhite(At(moved, kAdded.left(), kAdded.bottom() + 1)));
+  EXPECT_TRUE(display_->Running());
+}
+
+TEST_F(MonitorsE2E, AKeyOrAButtonOnAnotherMonitorEndsTheDisplay) {
+  // A button press on the black monitor ends the display like one on the slideshow.
+  for (const char* button : {"1", "3", "2"}) {
+    StartOnTwoMonitors("Picdis=1\r\nTime=1\r\n");
+    ASSERT_FALSE(WaitForScreen([](const QImage& s) { return AllBlack(s, kLeft); }, 10s).isNull());
+    ASSERT_TRUE(x_->XdoTool({"mousemove", "320", "240", "click", button}));
+    EXPECT_EQ(display_->WaitExit(1500ms), 0) << button;
+  }
+  // So does a key while the black monitor has the keyboard.
+  StartOnTwoMonitors("Picdis=1\r\nTime=1\r\n");
+  ASSERT_FALSE(WaitForScreen([](const QImage& s) { return AllBlack(s, kLeft); }, 10s).isNull());
+  ASSERT_TRUE(x_->XdoTool({"mousemove", "320", "240"}));
+  ASSERT_EQ(RunCommand({"sh", "-c",
+                        "eval \"$(xdotool getmouselocation --shell)\" && "
+                        "xdotool windowfocus --sync \"$WINDOW\""},
+                       {{"DISPLAY", x_->Display()}}),
+            0);
+  ASSERT_TRUE(display_->Running());
+  ASSERT_TRUE(x_->XdoTool({"key", "a"}));
+  EXPECT_EQ(display_->WaitExit(1500ms), 0);
 }

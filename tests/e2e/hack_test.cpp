@@ -160,19 +160,72 @@ TEST_F(HackE2E, TakesTheDaemonsWindowFollowsItsSizeAndEndsWhenItGoes) {
   ForeignWindow window(x_.Display(), QRect(20, 30, 300, 200));
   // The daemon passes --root and names its own window in the environment: that window wins.
   auto hack = StartHack({"-root"}, {{"XSCREENSAVER_WINDOW", window.HexId()}});
-  ASSERT_FALSE(WaitForScreen([](const QImage& s) { return IsPicture(s.pixelColor(319, 229)); }, 10s)
-                   .isNull());
-  const QImage first = x_.Screenshot();
-  EXPECT_TRUE(IsPicture(first.pixelColor(20, 30)));
+  const QImage first =
+      WaitForScreen([](const QImage& s) { return IsPicture(s.pixelColor(319, 229)); }, 10s);
+  ASSERT_FALSE(first.isNull());
+  const QColor picture = first.pixelColor(20, 30);
+  EXPECT_TRUE(IsPicture(picture));
   EXPECT_TRUE(IsBlack(first.pixelColor(400, 300))); // the root window is left alone
 
-  // A larger window is filled once the next picture comes (every 15 s at this setting).
+  // The same picture fills a larger window at once, long before the next one is due (15 s).
   window.Resize(500, 400);
-  EXPECT_FALSE(WaitForScreen([](const QImage& s) { return IsPicture(s.pixelColor(515, 425)); }, 25s)
-                   .isNull());
+  const QImage grown =
+      WaitForScreen([&](const QImage& s) { return Near(s.pixelColor(519, 429), picture, 6); }, 3s);
+  ASSERT_FALSE(grown.isNull());
+  EXPECT_TRUE(Near(grown.pixelColor(20, 30), picture, 6));
+  EXPECT_TRUE(Near(grown.pixelColor(270, 230), picture, 6));
 
   window.Destroy();
   EXPECT_EQ(hack->WaitExit(5s), 0);
+}
+
+TEST_F(HackE2E, TilesAndACentredPictureMoveToTheResizedWindowAtOnce) {
+  // Tiled: the first picture is the top-left quarter of the window, whatever its size.
+  Install(64, 48, "1");
+  {
+    ForeignWindow window(x_.Display(), QRect(0, 0, 300, 200));
+    auto hack = StartHack({"--window-id", window.Id()});
+    const QImage first =
+        WaitForScreen([](const QImage& s) { return IsPicture(s.pixelColor(75, 50)); }, 10s);
+    ASSERT_FALSE(first.isNull());
+    const QColor picture = first.pixelColor(75, 50);
+    EXPECT_TRUE(IsBlack(first.pixelColor(150, 50)));
+
+    window.Resize(500, 400);
+    const QImage shot = WaitForScreen(
+        [&](const QImage& s) { return Near(s.pixelColor(249, 199), picture, 6); }, 3s);
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_TRUE(IsBlack(shot.pixelColor(250, 100))); // the cross moved to the new middle
+    EXPECT_TRUE(IsBlack(shot.pixelColor(125, 200)));
+    EXPECT_TRUE(IsBlack(shot.pixelColor(375, 100))); // tiles not yet filled stay black
+    EXPECT_TRUE(IsBlack(shot.pixelColor(375, 300)));
+
+    window.Resize(200, 160);
+    EXPECT_FALSE(WaitForScreen(
+                     [&](const QImage& s) {
+                       return Near(s.pixelColor(99, 79), picture, 6) &&
+                              IsBlack(s.pixelColor(100, 40));
+                     },
+                     3s)
+                     .isNull());
+  }
+  // Default size: the picture stays at its own size in the middle of the window.
+  Install(64, 48, "2");
+  ForeignWindow window(x_.Display(), QRect(0, 0, 300, 200));
+  auto hack = StartHack({"--window-id", window.Id()});
+  const QImage first =
+      WaitForScreen([](const QImage& s) { return IsPicture(s.pixelColor(150, 100)); }, 10s);
+  ASSERT_FALSE(first.isNull());
+  const QColor picture = first.pixelColor(150, 100);
+  window.Resize(500, 400);
+  const QImage shot =
+      WaitForScreen([&](const QImage& s) { return Near(s.pixelColor(250, 200), picture, 6); }, 3s);
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_TRUE(Near(shot.pixelColor(218, 176), picture, 6));
+  EXPECT_TRUE(Near(shot.pixelColor(281, 223), picture, 6));
+  EXPECT_TRUE(IsBlack(shot.pixelColor(217, 176)));
+  EXPECT_TRUE(IsBlack(shot.pixelColor(282, 223)));
+  EXPECT_TRUE(IsBlack(shot.pixelColor(150, 100))); // where it was before
 }
 
 TEST_F(HackE2E, TheRootWindowIsTheWholeScreen) {

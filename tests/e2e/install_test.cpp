@@ -96,7 +96,13 @@ TEST_F(InstallE2E, InstallsEveryPartAndTheValidatorsAcceptThem) {
   EXPECT_EQ(CountFiles(Share() / "quillmor/skeleton/drive_c/Tavrin/Quillmor", ".jpg"), 38);
   EXPECT_TRUE(
       fs::is_regular_file(Share() / "icons/hicolor/scalable/apps/org.quillmor.Screensaver.svg"));
-  EXPECT_TRUE(fs::is_regular_file(Share() / "xscreensaver/config/quillmor.xml"));
+  // XScreenSaver opens config/<program>.xml for a program of its list: the name, the file and
+  // the program must agree, and the label is what its list shows.
+  const std::string description = ReadWholeFile(Share() / "xscreensaver/config/quillmor-hack.xml");
+  EXPECT_NE(description.find("<screensaver name=\"quillmor-hack\" _label=\"Quillmor\">"),
+            std::string::npos)
+      << description;
+  EXPECT_FALSE(fs::exists(Share() / "xscreensaver/config/quillmor.xml"));
   EXPECT_TRUE(fs::is_regular_file(Share() / "doc/quillmor/copyright"));
 
   const fs::path settings = Share() / "applications/org.quillmor.Screensaver.desktop";
