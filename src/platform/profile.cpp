@@ -1,7 +1,10 @@
 #include "platform/profile.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -13,6 +16,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/paths.h"
 #include "platform/profile_io.h"
@@ -56,6 +63,10 @@ char LowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
+char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return LowerAscii(x) == LowerAscii(y);
@@ -70,35 +81,125 @@ struct Line {
   std::size_t end = 0;
 };
 
-// The line starting at pos. Lines are found one by one rather than listed, so that a file of
-// millions of lines costs one pass and no memory beyond the text.
-Line LineAt(std::string_view text, std::size_t pos) {
-  const char* const first = text.data();
-  const char* const last = first + text.size();
-  const char* p = first + pos;
+// The first CR or LF from p, or last. Eight bytes at a time, so that long lines cost little.
+const char* LineEnd(const char* p, const char* const last) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    // The lowest byte flagged is exactly the first zero byte; higher flags may be false.
+    const auto zeroBytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    while (last - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      const std::uint64_t ends =
+          zeroBytes(word ^ (kOnes * '\n')) | zeroBytes(word ^ (kOnes * '\r'));
+      if (ends)
+        return p + (std::countr_zero(ends) >> 3);
+      p += 8;
+    }
+  }
   while (p != last && *p != '\n' && *p != '\r')
     ++p;
-  Line line{pos, std::size_t(p - first), std::size_t(p - first)};
-  if (p != last) {
-    ++line.end;
-    if (*p == '\r' && p + 1 != last && p[1] == '\n')
-      ++line.end;
+  return p;
+}
+
+// Just past the line end at p (CR, LF or CRLF), or last.
+const char* PastLineEnd(const char* p, const char* const last) {
+  if (p != last && *p++ == '\r' && p != last && *p == '\n')
+    ++p;
+  return p;
+}
+
+// Which lines are worth a closer look, by their first two bytes: a line opening with one of
+// the single bytes, or with one of the first bytes followed by one of the second bytes.
+class LeadFilter {
+public:
+  void AddSingle(char c) { AddCased(single_, c); }
+  void AddPair(char a, char b) {
+    AddCased(pairFirst_, a);
+    AddCased(pairSecond_, b);
   }
-  return line;
+  bool Wants(const char* p, const char* const last) const {
+    return single_.Has(*p) || (pairFirst_.Has(*p) && p + 1 != last && pairSecond_.Has(p[1]));
+  }
+
+#if defined(__SSE2__)
+  // The bytes of next (and of the byte after, next2) that open a wanted line, as a mask.
+  __m128i Mask(__m128i next, __m128i next2) const {
+    return _mm_or_si128(single_.Mask(next),
+                        _mm_and_si128(pairFirst_.Mask(next), pairSecond_.Mask(next2)));
+  }
+#endif
+
+private:
+  class Set {
+  public:
+    bool Has(char c) const { return table_[static_cast<unsigned char>(c)]; }
+    void Add(char c) {
+      if (!Has(c))
+        bytes_.push_back(c);
+      table_[static_cast<unsigned char>(c)] = true;
+    }
+#if defined(__SSE2__)
+    __m128i Mask(__m128i bytes) const {
+      __m128i mask = _mm_setzero_si128();
+      for (const char c : bytes_)
+        mask = _mm_or_si128(mask, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
+      return mask;
+    }
+#endif
+
+  private:
+    std::array<bool, 256> table_{};
+    std::vector<char> bytes_;
+  };
+
+  static void AddCased(Set& set, char c) {
+    set.Add(LowerAscii(c));
+    set.Add(UpperAscii(c));
+  }
+
+  Set single_, pairFirst_, pairSecond_;
+};
+
+bool IsLineEnd(char c) {
+  return c == '\n' || c == '\r';
+}
+
+// The first line start from p (itself a line start) that the filter wants, or last. Other lines
+// cannot matter to the search and are passed over sixteen bytes at a time, so that a huge file
+// of them costs about what reading it does.
+const char* NextWantedLine(const char* p, const char* const last, const LeadFilter& filter) {
+  if (p == last || filter.Wants(p, last))
+    return p;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  while (last - p >= 18) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const __m128i next2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(here, cr));
+    if (const int hits = _mm_movemask_epi8(_mm_and_si128(ends, filter.Mask(next, next2))))
+      return p + 1 + std::countr_zero(unsigned(hits));
+    p += 16;
+  }
+#endif
+  for (; p + 1 < last; ++p)
+    if (IsLineEnd(p[0]) && filter.Wants(p + 1, last))
+      return p + 1;
+  return last;
 }
 
 std::string_view Content(std::string_view text, const Line& line) {
   return text.substr(line.begin, line.contentEnd - line.begin);
 }
 
-// The section a header line opens. A header without its closing bracket still opens one, named
-// by the rest of the line.
-std::optional<std::string_view> SectionName(std::string_view text, const Line& line) {
-  const std::string_view body = TrimLeft(Content(text, line), IsFileBlank);
-  if (body.empty() || body.front() != '[')
-    return std::nullopt;
-  const std::size_t close = body.find(']');
-  return Trim(body.substr(1, close == std::string_view::npos ? close : close - 1), IsFileBlank);
+// The section a header line (its text from the "[" on) opens. A header without its closing
+// bracket still opens one, named by the rest of the line.
+std::string_view HeaderName(std::string_view header) {
+  const std::size_t close = header.find(']');
+  return Trim(header.substr(1, close == std::string_view::npos ? close : close - 1), IsFileBlank);
 }
 
 struct Key {
@@ -127,30 +228,77 @@ struct Place {
   Line lastKeyLine; // the section's last key line, or its header when it has none
 };
 
-// section and key come from the caller, already trimmed of their spaces.
-Place Locate(std::string_view text, std::string_view section, std::string_view key) {
+enum class Purpose { Read, Write };
+
+// Whether some line can hold the key: its name is what stands before the line's first "=",
+// trimmed of the file's blanks, on a line that is neither a header nor a comment.
+bool KeyCanMatch(std::string_view key) {
+  if (key.find('=') != std::string_view::npos)
+    return false;
+  return key.empty() || (!IsFileBlank(key.front()) && !IsFileBlank(key.back()) &&
+                         key.front() != '[' && key.front() != ';');
+}
+
+// Whether the line whose first non-blank byte is at lead holds the key, for a key that can match:
+// the key's characters in any case, blanks, then "=".
+bool HoldsKey(const char* lead, const char* const end, std::string_view key) {
+  if (end - lead < std::ptrdiff_t(key.size()) || !SameName(std::string_view(lead, key.size()), key))
+    return false;
+  lead += key.size();
+  while (lead != end && IsFileBlank(*lead))
+    ++lead;
+  return lead != end && *lead == '=';
+}
+
+// section and key come from the caller, already trimmed of their spaces. Lines are walked one by
+// one, never listed, and only those that can matter are looked at: headers, and in the section
+// those that can hold the key (a write also needs the section's last key line, so it looks at
+// every line there). Blank-led lines are always looked at, as their first byte says nothing.
+Place Locate(std::string_view text, std::string_view section, std::string_view key,
+             Purpose purpose) {
+  const bool keyCanMatch = KeyCanMatch(key);
+  LeadFilter headers;
+  for (const char c : {'[', ' ', '\t', '\v'})
+    headers.AddSingle(c);
+  LeadFilter keys = headers;
+  if (keyCanMatch) {
+    if (key.size() >= 2 && !IsFileBlank(key[1]))
+      keys.AddPair(key[0], key[1]);
+    else
+      keys.AddSingle(key.empty() ? '=' : key.front());
+  }
+  const char* const first = text.data();
+  const char* const last = first + text.size();
   Place place;
-  for (std::size_t pos = 0; pos < text.size();) {
-    const Line line = LineAt(text, pos);
-    pos = line.end;
-    const std::optional<std::string_view> header = SectionName(text, line);
-    if (!place.sectionFound) {
-      if (header && SameName(*header, section)) {
+  for (const char* p = first; p != last;) {
+    if (!place.sectionFound || purpose == Purpose::Read)
+      p = NextWantedLine(p, last, place.sectionFound ? keys : headers);
+    if (p == last)
+      break;
+    const char* const begin = p;
+    const char* lead = p;
+    while (lead != last && IsFileBlank(*lead))
+      ++lead;
+    const char* const end = LineEnd(lead, last);
+    p = PastLineEnd(end, last);
+    const Line line{std::size_t(begin - first), std::size_t(end - first), std::size_t(p - first)};
+    if (lead != end && *lead == '[') {
+      if (place.sectionFound)
+        break;
+      if (SameName(HeaderName(std::string_view(lead, std::size_t(end - lead))), section)) {
         place.sectionFound = true;
         place.lastKeyLine = line;
       }
       continue;
     }
-    if (header)
-      break;
-    const std::optional<Key> entry = KeyOf(text, line);
-    if (!entry)
+    if (!place.sectionFound || lead == end || *lead == ';')
       continue;
-    if (SameName(entry->name, key)) {
+    if (keyCanMatch && HoldsKey(lead, end, key)) {
       place.keyLine = line;
       break;
     }
-    place.lastKeyLine = line;
+    if (purpose == Purpose::Write && KeyOf(text, line))
+      place.lastKeyLine = line;
   }
   return place;
 }
@@ -165,7 +313,7 @@ std::string_view Unquote(std::string_view value) {
 
 std::optional<std::string_view> FindValue(std::string_view text, std::string_view section,
                                           std::string_view key) {
-  const Place place = Locate(text, section, key);
+  const Place place = Locate(text, section, key, Purpose::Read);
   if (!place.keyLine)
     return std::nullopt;
   return Unquote(KeyOf(text, *place.keyLine)->value);
@@ -177,7 +325,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 // caller, already trimmed of their spaces.
 std::string WithKey(std::string_view text, std::string_view section, std::string_view key,
                     const char* value) {
-  const Place place = Locate(text, section, key);
+  const Place place = Locate(text, section, key, Purpose::Write);
   std::string result;
   if (place.keyLine) {
     const Line& line = *place.keyLine;

@@ -108,6 +108,24 @@ TEST_F(ProfileRead, AHeaderWithoutItsBracketOpensTheSectionNamedByTheRestOfTheLi
   EXPECT_EQ(Get("Other", "k"), "3");
 }
 
+TEST_F(ProfileRead, KeysAmongThousandsOfLinesLikeThemAreFoundWhateverTheLineEnds) {
+  for (const std::string eol : {"\r", "\n", "\r\n"}) {
+    std::string text = "[Other]" + eol + "Name1=wrong" + eol + "[WavConfig]" + eol;
+    for (int i = 0; i < 3000; ++i)
+      text += (i % 3 ? "Na=" : "nAme = ") + std::to_string(i) + eol;
+    text += " \t\vNAME1 \v= found" + eol + ";Name2=comment" + eol + "N=n" + eol + "Name2=x" + eol +
+            "[Next" + eol + "Name3=y";
+    Store(text);
+    EXPECT_EQ(Get("WavConfig", "Name1"), "found");
+    EXPECT_EQ(Get("WavConfig", "Name2"), "x");
+    EXPECT_EQ(Get("WavConfig", "Na"), "1");
+    EXPECT_EQ(Get("WavConfig", "nAmE"), "0");
+    EXPECT_EQ(Get("WavConfig", "N"), "n");
+    EXPECT_EQ(Get("WavConfig", "Name3", "d"), "d");
+    EXPECT_EQ(Get("Next", "name3"), "y");
+  }
+}
+
 TEST_F(ProfileRead, OneMatchingPairOfQuotesIsRemoved) {
   Store("[S]\na=\"x y\"\nb= 'q' \nc=\"z'\nd=\"\"w\"\"\ne=\"\nf=''\n");
   EXPECT_EQ(Get("S", "a"), "x y");
