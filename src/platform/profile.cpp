@@ -166,12 +166,10 @@ bool IsLineEnd(char c) {
   return c == '\n' || c == '\r';
 }
 
-// The first line start from p (itself a line start) that the filter wants, or last. Other lines
-// cannot matter to the search and are passed over sixteen bytes at a time, so that a huge file
-// of them costs about what reading it does.
-const char* NextWantedLine(const char* p, const char* const last, const LeadFilter& filter) {
-  if (p == last || filter.Wants(p, last))
-    return p;
+// The first line start after p that the filter wants, or last. Other lines cannot matter to the
+// search and are passed over sixteen bytes at a time, so that a huge file of them costs about
+// what reading it does.
+const char* WantedLineAfter(const char* p, const char* const last, const LeadFilter& filter) {
 #if defined(__SSE2__)
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
@@ -189,6 +187,11 @@ const char* NextWantedLine(const char* p, const char* const last, const LeadFilt
     if (IsLineEnd(p[0]) && filter.Wants(p + 1, last))
       return p + 1;
   return last;
+}
+
+// The same from p, itself a line start.
+const char* NextWantedLine(const char* p, const char* const last, const LeadFilter& filter) {
+  return p == last || filter.Wants(p, last) ? p : WantedLineAfter(p, last, filter);
 }
 
 std::string_view Content(std::string_view text, const Line& line) {
@@ -233,14 +236,15 @@ enum class Purpose { Read, Write };
 // Whether some line can hold the key: its name is what stands before the line's first "=",
 // trimmed of the file's blanks, on a line that is neither a header nor a comment.
 bool KeyCanMatch(std::string_view key) {
-  if (key.find('=') != std::string_view::npos)
+  if (key.find_first_of("=\r\n") != std::string_view::npos)
     return false;
   return key.empty() || (!IsFileBlank(key.front()) && !IsFileBlank(key.back()) &&
                          key.front() != '[' && key.front() != ';');
 }
 
 // Whether the line whose first non-blank byte is at lead holds the key, for a key that can match:
-// the key's characters in any case, blanks, then "=".
+// the key's characters in any case, blanks, then "=". As the key holds no line end, neither does
+// a match, so end may be the line's end or the text's.
 bool HoldsKey(const char* lead, const char* const end, std::string_view key) {
   if (end - lead < std::ptrdiff_t(key.size()) || !SameName(std::string_view(lead, key.size()), key))
     return false;
@@ -279,6 +283,12 @@ Place Locate(std::string_view text, std::string_view section, std::string_view k
     const char* lead = p;
     while (lead != last && IsFileBlank(*lead))
       ++lead;
+    // A read passes over a key line that is not the key's without looking for its end.
+    if (purpose == Purpose::Read && place.sectionFound && lead != last && *lead != '[' &&
+        !(keyCanMatch && HoldsKey(lead, last, key))) {
+      p = WantedLineAfter(lead, last, keys);
+      continue;
+    }
     const char* const end = LineEnd(lead, last);
     p = PastLineEnd(end, last);
     const Line line{std::size_t(begin - first), std::size_t(end - first), std::size_t(p - first)};
