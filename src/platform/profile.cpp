@@ -16,7 +16,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -110,56 +109,99 @@ const char* PastLineEnd(const char* p, const char* const last) {
   return p;
 }
 
-// Which lines are worth a closer look, by their first two bytes: a line opening with one of
-// the single bytes, or with one of the first bytes followed by one of the second bytes.
+// Which lines are worth a closer look, by their first bytes: a line opening with one of the
+// single bytes, or with the prefix in any case.
 class LeadFilter {
 public:
-  void AddSingle(char c) { AddCased(single_, c); }
-  void AddPair(char a, char b) {
-    AddCased(pairFirst_, a);
-    AddCased(pairSecond_, b);
+  static constexpr std::size_t kLongestPrefix = 8;
+
+  void AddSingle(char c) {
+    single_.Add(LowerAscii(c));
+    single_.Add(UpperAscii(c));
   }
+  void SetPrefix(std::string_view prefix) {
+    prefix_.clear();
+    for (const char c : prefix.substr(0, kLongestPrefix)) {
+#if defined(__SSE2__)
+      lower_[prefix_.size()] = _mm_set1_epi8(LowerAscii(c));
+      upper_[prefix_.size()] = _mm_set1_epi8(UpperAscii(c));
+#endif
+      prefix_.push_back(LowerAscii(c));
+    }
+  }
+  // How many bytes from a line's start the filter looks at.
+  std::size_t Reach() const {
+    return std::max<std::size_t>(prefix_.size(), 1);
+  }
+
   bool Wants(const char* p, const char* const last) const {
-    return single_.Has(*p) || (pairFirst_.Has(*p) && p + 1 != last && pairSecond_.Has(p[1]));
+    if (single_.Has(*p))
+      return true;
+    if (prefix_.empty() || std::size_t(last - p) < prefix_.size())
+      return false;
+    for (std::size_t i = 0; i < prefix_.size(); ++i)
+      if (LowerAscii(p[i]) != prefix_[i])
+        return false;
+    return true;
   }
 
 #if defined(__SSE2__)
-  // The bytes of next (and of the byte after, next2) that open a wanted line, as a mask.
-  __m128i Mask(__m128i next, __m128i next2) const {
-    return _mm_or_si128(single_.Mask(next),
-                        _mm_and_si128(pairFirst_.Mask(next), pairSecond_.Mask(next2)));
+  // Which of the sixteen positions from p open a wanted line, as a mask; reads p up to
+  // p + 15 + Reach().
+  __m128i Mask(const char* p) const {
+    const __m128i first = Load(p);
+    if (prefix_.empty())
+      return single_.Mask(first);
+    __m128i prefix = _mm_set1_epi8(char(0xFF));
+    for (std::size_t i = 0; i < prefix_.size(); ++i) {
+      const __m128i bytes = i == 0 ? first : Load(p + i);
+      prefix = _mm_and_si128(
+          prefix, _mm_or_si128(_mm_cmpeq_epi8(bytes, lower_[i]), _mm_cmpeq_epi8(bytes, upper_[i])));
+    }
+    return _mm_or_si128(single_.Mask(first), prefix);
+  }
+
+  static __m128i Load(const char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   }
 #endif
 
 private:
+  // At most eight bytes: the four header and blank bytes and "=" in two cases.
   class Set {
   public:
     bool Has(char c) const { return table_[static_cast<unsigned char>(c)]; }
     void Add(char c) {
-      if (!Has(c))
-        bytes_.push_back(c);
+      if (Has(c))
+        return;
       table_[static_cast<unsigned char>(c)] = true;
+#if defined(__SSE2__)
+      splats_[count_++] = _mm_set1_epi8(c);
+#endif
     }
 #if defined(__SSE2__)
     __m128i Mask(__m128i bytes) const {
       __m128i mask = _mm_setzero_si128();
-      for (const char c : bytes_)
-        mask = _mm_or_si128(mask, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
+      for (int i = 0; i < count_; ++i)
+        mask = _mm_or_si128(mask, _mm_cmpeq_epi8(bytes, splats_[i]));
       return mask;
     }
 #endif
 
   private:
     std::array<bool, 256> table_{};
-    std::vector<char> bytes_;
+#if defined(__SSE2__)
+    __m128i splats_[8] = {}; // not std::array, which would drop the vector type's alignment
+    int count_ = 0;
+#endif
   };
 
-  static void AddCased(Set& set, char c) {
-    set.Add(LowerAscii(c));
-    set.Add(UpperAscii(c));
-  }
-
-  Set single_, pairFirst_, pairSecond_;
+  Set single_;
+  std::string prefix_; // in lower case
+#if defined(__SSE2__)
+  __m128i lower_[kLongestPrefix] = {};
+  __m128i upper_[kLongestPrefix] = {};
+#endif
 };
 
 bool IsLineEnd(char c) {
@@ -173,12 +215,10 @@ const char* WantedLineAfter(const char* p, const char* const last, const LeadFil
 #if defined(__SSE2__)
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
-  while (last - p >= 18) {
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    const __m128i next2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
+  while (std::size_t(last - p) >= 16 + filter.Reach()) {
+    const __m128i here = LeadFilter::Load(p);
     const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(here, cr));
-    if (const int hits = _mm_movemask_epi8(_mm_and_si128(ends, filter.Mask(next, next2))))
+    if (const int hits = _mm_movemask_epi8(_mm_and_si128(ends, filter.Mask(p + 1))))
       return p + 1 + std::countr_zero(unsigned(hits));
     p += 16;
   }
@@ -266,10 +306,10 @@ Place Locate(std::string_view text, std::string_view section, std::string_view k
     headers.AddSingle(c);
   LeadFilter keys = headers;
   if (keyCanMatch) {
-    if (key.size() >= 2 && !IsFileBlank(key[1]))
-      keys.AddPair(key[0], key[1]);
+    if (key.empty())
+      keys.AddSingle('=');
     else
-      keys.AddSingle(key.empty() ? '=' : key.front());
+      keys.SetPrefix(key);
   }
   const char* const first = text.data();
   const char* const last = first + text.size();
