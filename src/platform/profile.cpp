@@ -167,7 +167,7 @@ public:
 #endif
 
 private:
-  // At most eight bytes: the four header and blank bytes and "=" in two cases.
+  // At most eight bytes: "[", the three blanks and "=".
   class Set {
   public:
     bool Has(char c) const { return table_[static_cast<unsigned char>(c)]; }
