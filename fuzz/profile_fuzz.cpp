@@ -1,7 +1,8 @@
 // Input: two bytes of length, that many bytes of initial file content, then operations. Each
 // operation is one byte of opcode and names, and for a write one byte of length and the value.
 // Checked after every operation: a written key reads back as written (when the value needs no
-// trimming) and every other key keeps its value. A removed key may let a later duplicate show.
+// trimming, or went through the settings accessor) and every other key keeps its value. A
+// removed key may let a later duplicate show.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -17,6 +18,7 @@
 #include <utility>
 
 #include "platform/profile.h"
+#include "settings/inifile.h"
 
 namespace {
 
@@ -70,7 +72,7 @@ Snapshot TakeSnapshot() {
 }
 
 bool Blank(char c) {
-  return c == ' ' || c == '\t';
+  return c == ' ' || c == '\t' || c == '\v';
 }
 
 bool ReadsBackAsWritten(std::string_view value) {
@@ -115,12 +117,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       pos += valueLength;
       value = value.substr(0, value.find('\0'));
     }
-    if (!WritePrivateProfileString(section.c_str(), key.c_str(), remove ? nullptr : value.c_str(),
-                                   FileName().c_str()))
+    // Every other write goes through the settings accessor, which stores any value that can stand
+    // on one line so that it reads back exactly.
+    const bool throughAccessor = !remove && (op & 0x40) && value.size() < 1000 &&
+                                 value.find_first_of("\r\n") == std::string::npos;
+    if (throughAccessor) {
+      const TIniFile ini(FileName());
+      ini.WriteString(section, key, value);
+      if (ini.ReadString(section, key, "") != value)
+        std::abort();
+    } else if (!WritePrivateProfileString(section.c_str(), key.c_str(),
+                                          remove ? nullptr : value.c_str(), FileName().c_str())) {
       std::abort();
+    }
     Snapshot after = TakeSnapshot();
     if (value.find_first_of("\r\n") == std::string::npos) {
-      if (!remove && ReadsBackAsWritten(value) && after[{s, k}] != value)
+      if (!remove && (throughAccessor || ReadsBackAsWritten(value)) && after[{s, k}] != value)
         std::abort();
       for (const auto& [name, old] : before)
         if (name != std::make_pair(s, k) && after[name] != old)

@@ -145,13 +145,9 @@ protected:
     EXPECT_EQ(listed, occupied);
   }
 
-  // A folder where the profile writer keeps its lock: every write fails, reads still work.
-  void BlockWrites() {
-    const fs::path lock = root.SettingsFile().string() + ".lock";
-    fs::remove(lock);
-    fs::create_directories(lock);
-  }
-  void UnblockWrites() { fs::remove_all(root.SettingsFile().string() + ".lock"); }
+  // Every write fails, reads still work.
+  void BlockWrites() { profile_io::FailEveryOperation(EACCES); }
+  void UnblockWrites() { profile_io::FailNthOperation(0, 0); }
 
   TempRoot root;
   std::vector<MessageBoxRequest> boxes;
@@ -480,7 +476,6 @@ std::vector<unsigned> OperationsBeforeEachSlot(const fs::path& file) {
   profile_io::FailNthOperation(0, 0);
   WriteDialogDefaults(kSettings, [&](int n) { afterSlot[n] = profile_io::OperationCount(); });
   fs::remove(file);
-  fs::remove(file.string() + ".lock");
   std::vector<unsigned> before(kSoundSlotCount + 1, 0);
   // Every slot write takes as many operations as the next one.
   before[1] = 2 * afterSlot[1] - afterSlot[2];

@@ -1,23 +1,28 @@
 #include "platform/profile.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
-#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/paths.h"
 #include "platform/profile_io.h"
+#include "platform/profile_lock.h"
 
 namespace fs = std::filesystem;
 
@@ -25,28 +30,40 @@ namespace {
 
 // ---- Parsing -------------------------------------------------------------------------------
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
+// Two kinds of blank, as on the desktop: inside the file, space, tab and vertical tab are trimmed
+// around names and values; from the names and the default a caller passes, only spaces are.
+bool IsFileBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v';
 }
 
-std::string_view TrimLeft(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front()))
+bool IsSpace(char c) {
+  return c == ' ';
+}
+
+using BlankTest = bool (*)(char);
+
+std::string_view TrimLeft(std::string_view s, BlankTest blank) {
+  while (!s.empty() && blank(s.front()))
     s.remove_prefix(1);
   return s;
 }
 
-std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && IsBlank(s.back()))
+std::string_view TrimRight(std::string_view s, BlankTest blank) {
+  while (!s.empty() && blank(s.back()))
     s.remove_suffix(1);
   return s;
 }
 
-std::string_view Trim(std::string_view s) {
-  return TrimRight(TrimLeft(s));
+std::string_view Trim(std::string_view s, BlankTest blank) {
+  return TrimRight(TrimLeft(s, blank), blank);
 }
 
 char LowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -58,87 +75,280 @@ bool SameName(std::string_view a, std::string_view b) {
 // Offsets into the file text: the line's first byte, the end of its content (where its line end
 // starts) and the start of the next line.
 struct Line {
-  std::size_t begin;
-  std::size_t contentEnd;
-  std::size_t end;
+  std::size_t begin = 0;
+  std::size_t contentEnd = 0;
+  std::size_t end = 0;
 };
 
-std::vector<Line> SplitLines(std::string_view text) {
-  std::vector<Line> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t eol = text.find_first_of("\r\n", pos);
-    if (eol == std::string_view::npos) {
-      lines.push_back({pos, text.size(), text.size()});
-      break;
+// The first CR or LF from p, or last. Eight bytes at a time, so that long lines cost little.
+const char* LineEnd(const char* p, const char* const last) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    // The lowest byte flagged is exactly the first zero byte; higher flags may be false.
+    const auto zeroBytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    while (last - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      const std::uint64_t ends =
+          zeroBytes(word ^ (kOnes * '\n')) | zeroBytes(word ^ (kOnes * '\r'));
+      if (ends)
+        return p + (std::countr_zero(ends) >> 3);
+      p += 8;
     }
-    std::size_t next = eol + 1;
-    if (text[eol] == '\r' && next < text.size() && text[next] == '\n')
-      ++next;
-    lines.push_back({pos, eol, next});
-    pos = next;
   }
-  return lines;
+  while (p != last && *p != '\n' && *p != '\r')
+    ++p;
+  return p;
 }
 
-enum class Kind { Other, Section, Key };
+// Just past the line end at p (CR, LF or CRLF), or last.
+const char* PastLineEnd(const char* p, const char* const last) {
+  if (p != last && *p++ == '\r' && p != last && *p == '\n')
+    ++p;
+  return p;
+}
 
-struct Entry {
-  Kind kind = Kind::Other;
+// Which lines are worth a closer look, by their first bytes: a line opening with one of the
+// single bytes, or with the prefix in any case.
+class LeadFilter {
+public:
+  static constexpr std::size_t kLongestPrefix = 8;
+
+  void AddSingle(char c) {
+    single_.Add(LowerAscii(c));
+    single_.Add(UpperAscii(c));
+  }
+  void SetPrefix(std::string_view prefix) {
+    prefix_.clear();
+    for (const char c : prefix.substr(0, kLongestPrefix)) {
+#if defined(__SSE2__)
+      lower_[prefix_.size()] = _mm_set1_epi8(LowerAscii(c));
+      upper_[prefix_.size()] = _mm_set1_epi8(UpperAscii(c));
+#endif
+      prefix_.push_back(LowerAscii(c));
+    }
+  }
+  // How many bytes from a line's start the filter looks at.
+  std::size_t Reach() const {
+    return std::max<std::size_t>(prefix_.size(), 1);
+  }
+
+  bool Wants(const char* p, const char* const last) const {
+    if (single_.Has(*p))
+      return true;
+    if (prefix_.empty() || std::size_t(last - p) < prefix_.size())
+      return false;
+    for (std::size_t i = 0; i < prefix_.size(); ++i)
+      if (LowerAscii(p[i]) != prefix_[i])
+        return false;
+    return true;
+  }
+
+#if defined(__SSE2__)
+  // Which of the sixteen positions from p open a wanted line, as a mask; reads p up to
+  // p + 15 + Reach().
+  __m128i Mask(const char* p) const {
+    const __m128i first = Load(p);
+    if (prefix_.empty())
+      return single_.Mask(first);
+    __m128i prefix = _mm_set1_epi8(char(0xFF));
+    for (std::size_t i = 0; i < prefix_.size(); ++i) {
+      const __m128i bytes = i == 0 ? first : Load(p + i);
+      prefix = _mm_and_si128(
+          prefix, _mm_or_si128(_mm_cmpeq_epi8(bytes, lower_[i]), _mm_cmpeq_epi8(bytes, upper_[i])));
+    }
+    return _mm_or_si128(single_.Mask(first), prefix);
+  }
+
+  static __m128i Load(const char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  }
+#endif
+
+private:
+  // At most eight bytes: "[", the three blanks and "=".
+  class Set {
+  public:
+    bool Has(char c) const { return table_[static_cast<unsigned char>(c)]; }
+    void Add(char c) {
+      if (Has(c))
+        return;
+      table_[static_cast<unsigned char>(c)] = true;
+#if defined(__SSE2__)
+      splats_[count_++] = _mm_set1_epi8(c);
+#endif
+    }
+#if defined(__SSE2__)
+    __m128i Mask(__m128i bytes) const {
+      __m128i mask = _mm_setzero_si128();
+      for (int i = 0; i < count_; ++i)
+        mask = _mm_or_si128(mask, _mm_cmpeq_epi8(bytes, splats_[i]));
+      return mask;
+    }
+#endif
+
+  private:
+    std::array<bool, 256> table_{};
+#if defined(__SSE2__)
+    __m128i splats_[8] = {}; // not std::array, which would drop the vector type's alignment
+    int count_ = 0;
+#endif
+  };
+
+  Set single_;
+  std::string prefix_; // in lower case
+#if defined(__SSE2__)
+  __m128i lower_[kLongestPrefix] = {};
+  __m128i upper_[kLongestPrefix] = {};
+#endif
+};
+
+bool IsLineEnd(char c) {
+  return c == '\n' || c == '\r';
+}
+
+// The first line start after p that the filter wants, or last. Other lines cannot matter to the
+// search and are passed over sixteen bytes at a time, so that a huge file of them costs about
+// what reading it does.
+const char* WantedLineAfter(const char* p, const char* const last, const LeadFilter& filter) {
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  while (std::size_t(last - p) >= 16 + filter.Reach()) {
+    const __m128i here = LeadFilter::Load(p);
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(here, cr));
+    if (const int hits = _mm_movemask_epi8(_mm_and_si128(ends, filter.Mask(p + 1))))
+      return p + 1 + std::countr_zero(unsigned(hits));
+    p += 16;
+  }
+#endif
+  for (; p + 1 < last; ++p)
+    if (IsLineEnd(p[0]) && filter.Wants(p + 1, last))
+      return p + 1;
+  return last;
+}
+
+// The same from p, itself a line start.
+const char* NextWantedLine(const char* p, const char* const last, const LeadFilter& filter) {
+  return p == last || filter.Wants(p, last) ? p : WantedLineAfter(p, last, filter);
+}
+
+std::string_view Content(std::string_view text, const Line& line) {
+  return text.substr(line.begin, line.contentEnd - line.begin);
+}
+
+// The section a header line (its text from the "[" on) opens. A header without its closing
+// bracket still opens one, named by the rest of the line.
+std::string_view HeaderName(std::string_view header) {
+  const std::size_t close = header.find(']');
+  return Trim(header.substr(1, close == std::string_view::npos ? close : close - 1), IsFileBlank);
+}
+
+struct Key {
   std::string_view name;
   std::string_view value;
   std::size_t valueStart = 0; // offset in the file just after the key's "="
 };
 
-Entry Classify(std::string_view text, const Line& line) {
-  const std::string_view content = text.substr(line.begin, line.contentEnd - line.begin);
-  const std::string_view body = TrimLeft(content);
+// The key of a line that is neither a header nor a comment.
+std::optional<Key> KeyOf(std::string_view text, const Line& line) {
+  const std::string_view content = Content(text, line);
+  const std::string_view body = TrimLeft(content, IsFileBlank);
   if (body.empty() || body.front() == ';')
-    return {};
-  if (body.front() == '[') {
-    // A header without its closing bracket names no section; the line is skipped.
-    const std::size_t close = body.find(']');
-    if (close == std::string_view::npos)
-      return {};
-    return {Kind::Section, Trim(body.substr(1, close - 1)), {}, 0};
-  }
+    return std::nullopt;
   const std::size_t equals = content.find('=');
   if (equals == std::string_view::npos)
-    return {};
-  return {Kind::Key, Trim(content.substr(0, equals)), Trim(content.substr(equals + 1)),
-          line.begin + equals + 1};
+    return std::nullopt;
+  return Key{Trim(content.substr(0, equals), IsFileBlank),
+             Trim(content.substr(equals + 1), IsFileBlank), line.begin + equals + 1};
 }
 
 // Where a key stands. Only the first section of a name counts, and in it the first key.
 struct Place {
   bool sectionFound = false;
-  std::optional<std::size_t> keyLine;
-  std::size_t lastKeyLine = 0; // the section's last key line, or its header when it has none
+  std::optional<Line> keyLine;
+  Line lastKeyLine; // the section's last key line, or its header when it has none
 };
 
-Place Locate(std::string_view text, const std::vector<Line>& lines, std::string_view section,
-             std::string_view key) {
-  section = Trim(section);
-  key = Trim(key);
+enum class Purpose { Read, Write };
+
+// Whether some line can hold the key: its name is what stands before the line's first "=",
+// trimmed of the file's blanks, on a line that is neither a header nor a comment.
+bool KeyCanMatch(std::string_view key) {
+  if (key.find_first_of("=\r\n") != std::string_view::npos)
+    return false;
+  return key.empty() || (!IsFileBlank(key.front()) && !IsFileBlank(key.back()) &&
+                         key.front() != '[' && key.front() != ';');
+}
+
+// Whether the line whose first non-blank byte is at lead holds the key, for a key that can match:
+// the key's characters in any case, blanks, then "=". As the key holds no line end, neither does
+// a match, so end may be the line's end or the text's.
+bool HoldsKey(const char* lead, const char* const end, std::string_view key) {
+  if (end - lead < std::ptrdiff_t(key.size()) || !SameName(std::string_view(lead, key.size()), key))
+    return false;
+  lead += key.size();
+  while (lead != end && IsFileBlank(*lead))
+    ++lead;
+  return lead != end && *lead == '=';
+}
+
+// section and key come from the caller, already trimmed of their spaces. Lines are walked one by
+// one, never listed, and only those that can matter are looked at: headers, and in the section
+// those that can hold the key (a write also needs the section's last key line, so it looks at
+// every line there). Blank-led lines are always looked at, as their first byte says nothing.
+Place Locate(std::string_view text, std::string_view section, std::string_view key,
+             Purpose purpose) {
+  const bool keyCanMatch = KeyCanMatch(key);
+  LeadFilter headers;
+  for (const char c : {'[', ' ', '\t', '\v'})
+    headers.AddSingle(c);
+  LeadFilter keys = headers;
+  if (keyCanMatch) {
+    if (key.empty())
+      keys.AddSingle('=');
+    else
+      keys.SetPrefix(key);
+  }
+  const char* const first = text.data();
+  const char* const last = first + text.size();
   Place place;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Entry entry = Classify(text, lines[i]);
-    if (entry.kind == Kind::Section) {
+  for (const char* p = first; p != last;) {
+    if (!place.sectionFound || purpose == Purpose::Read)
+      p = NextWantedLine(p, last, place.sectionFound ? keys : headers);
+    if (p == last)
+      break;
+    const char* const begin = p;
+    const char* lead = p;
+    while (lead != last && IsFileBlank(*lead))
+      ++lead;
+    // A read passes over a key line that is not the key's without looking for its end.
+    if (purpose == Purpose::Read && place.sectionFound && lead != last && *lead != '[' &&
+        !(keyCanMatch && HoldsKey(lead, last, key))) {
+      p = WantedLineAfter(lead, last, keys);
+      continue;
+    }
+    const char* const end = LineEnd(lead, last);
+    p = PastLineEnd(end, last);
+    const Line line{std::size_t(begin - first), std::size_t(end - first), std::size_t(p - first)};
+    if (lead != end && *lead == '[') {
       if (place.sectionFound)
         break;
-      if (SameName(entry.name, section)) {
+      if (SameName(HeaderName(std::string_view(lead, std::size_t(end - lead))), section)) {
         place.sectionFound = true;
-        place.lastKeyLine = i;
+        place.lastKeyLine = line;
       }
       continue;
     }
-    if (!place.sectionFound || entry.kind != Kind::Key)
+    if (!place.sectionFound || lead == end || *lead == ';')
       continue;
-    if (SameName(entry.name, key)) {
-      place.keyLine = i;
+    if (keyCanMatch && HoldsKey(lead, end, key)) {
+      place.keyLine = line;
       break;
     }
-    place.lastKeyLine = i;
+    if (purpose == Purpose::Write && KeyOf(text, line))
+      place.lastKeyLine = line;
   }
   return place;
 }
@@ -153,25 +363,24 @@ std::string_view Unquote(std::string_view value) {
 
 std::optional<std::string_view> FindValue(std::string_view text, std::string_view section,
                                           std::string_view key) {
-  const std::vector<Line> lines = SplitLines(text);
-  const Place place = Locate(text, lines, section, key);
+  const Place place = Locate(text, section, key, Purpose::Read);
   if (!place.keyLine)
     return std::nullopt;
-  return Unquote(Classify(text, lines[*place.keyLine]).value);
+  return Unquote(KeyOf(text, *place.keyLine)->value);
 }
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// The file text with one key set (value) or removed (no value).
+// The file text with one key set (value) or removed (no value). section and key come from the
+// caller, already trimmed of their spaces.
 std::string WithKey(std::string_view text, std::string_view section, std::string_view key,
                     const char* value) {
-  const std::vector<Line> lines = SplitLines(text);
-  const Place place = Locate(text, lines, section, key);
+  const Place place = Locate(text, section, key, Purpose::Write);
   std::string result;
   if (place.keyLine) {
-    const Line& line = lines[*place.keyLine];
+    const Line& line = *place.keyLine;
     if (value) {
-      result.append(text.substr(0, Classify(text, line).valueStart));
+      result.append(text.substr(0, KeyOf(text, line)->valueStart));
       result.append(value).append(kLineEnd);
     } else {
       result.append(text.substr(0, line.begin));
@@ -181,9 +390,9 @@ std::string WithKey(std::string_view text, std::string_view section, std::string
   }
   if (!value)
     return std::string(text);
-  const std::string keyLine = std::string(Trim(key)) + "=" + value + std::string(kLineEnd);
+  const std::string keyLine = std::string(key) + "=" + value + std::string(kLineEnd);
   if (place.sectionFound) {
-    const Line& after = lines[place.lastKeyLine];
+    const Line& after = place.lastKeyLine;
     result.append(text.substr(0, after.end));
     if (after.contentEnd == after.end)
       result.append(kLineEnd); // the last line of the file had no line end
@@ -194,7 +403,7 @@ std::string WithKey(std::string_view text, std::string_view section, std::string
   result.assign(text);
   if (!result.empty() && result.back() != '\n' && result.back() != '\r')
     result.append(kLineEnd);
-  result.append("[").append(Trim(section)).append("]").append(kLineEnd).append(keyLine);
+  result.append("[").append(section).append("]").append(kLineEnd).append(keyLine);
   return result;
 }
 
@@ -243,25 +452,52 @@ private:
   bool committed_ = false;
 };
 
-// Reads to the end; false on a read error or past kLargestProfile (a file that grows meanwhile).
-bool ReadAll(int fd, std::string& text) {
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = profile_io::Read(fd, chunk, sizeof chunk);
-    if (n == 0)
-      return true;
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      return false;
-    }
-    text.append(chunk, std::size_t(n));
-    if (text.size() > std::size_t(kLargestProfile)) {
-      errno = EFBIG;
-      return false;
+using ReadCall = ssize_t (*)(int, void*, std::size_t);
+
+// A file's bytes, read whole into a buffer sized from the file's length, never cleared first:
+// one key of a large file costs the read and one scan.
+class FileText {
+public:
+  std::string_view View() const { return {bytes_.get(), size_}; }
+
+  // Reads to the end; false on a read error or past kLargestProfile (a file that grows meanwhile).
+  bool ReadAll(int fd, std::size_t expected, ReadCall read) {
+    Reserve(expected + 1); // one byte more sees the end without growing
+    for (;;) {
+      if (size_ == capacity_)
+        Reserve(2 * capacity_);
+      const ssize_t n = read(fd, bytes_.get() + size_, capacity_ - size_);
+      if (n == 0)
+        return true;
+      if (n < 0) {
+        if (errno == EINTR)
+          continue;
+        return false;
+      }
+      size_ += std::size_t(n);
+      if (size_ > std::size_t(kLargestProfile)) {
+        errno = EFBIG;
+        return false;
+      }
     }
   }
-}
+
+private:
+  void Reserve(std::size_t capacity) {
+    capacity = std::max<std::size_t>(capacity, 4096);
+    if (capacity <= capacity_)
+      return;
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_)
+      std::memcpy(bytes.get(), bytes_.get(), size_);
+    bytes_ = std::move(bytes);
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 // Only a plain file of a sane size is read; errno says why not (EISDIR or EFBIG).
 bool PlainFileOfSaneSize(const struct stat& status) {
@@ -294,7 +530,7 @@ bool WriteAll(int fd, std::string_view text) {
 
 struct FileState {
   bool exists = false;
-  std::string text;
+  FileText text;
   struct stat status = {};
 };
 
@@ -307,7 +543,8 @@ bool ReadCurrent(const std::string& path, FileState& state) {
   state.exists = true;
   if (profile_io::Fstat(fd.Get(), &state.status) != 0 || !PlainFileOfSaneSize(state.status))
     return false;
-  return ReadAll(fd.Get(), state.text) && fd.Close();
+  return state.text.ReadAll(fd.Get(), std::size_t(state.status.st_size), profile_io::Read) &&
+         fd.Close();
 }
 
 // A file without any write permission is read-only even to the superuser, as the desktop's
@@ -321,21 +558,53 @@ bool Writable(const std::string& path, const struct stat& status) {
   return true;
 }
 
-// Makes the folder's new entry durable; the file is already complete either way.
-void SyncFolder(const std::string& path) {
-  const std::string folder = fs::path(path).parent_path().string();
-  UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd)
-    ::fsync(fd.Get());
+// Writes the new text over the file itself, for a folder that refuses the temporary file while
+// the file stays writable. Room for the text is taken first, so that a full disk stops the write
+// before any byte changes; a write that fails later puts the old text back.
+bool RewriteInPlace(const std::string& path, const FileState& old, std::string_view text) {
+  UniqueFd out(profile_io::Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+  if (!out)
+    return false;
+  struct stat status {};
+  if (profile_io::Fstat(out.Get(), &status) != 0)
+    return false;
+  if (status.st_dev != old.status.st_dev || status.st_ino != old.status.st_ino) {
+    errno = EAGAIN; // replaced behind the lock's back: not the file that was read
+    return false;
+  }
+  const std::string_view before = old.text.View();
+  if (text.size() > before.size() &&
+      ::fallocate(out.Get(), FALLOC_FL_KEEP_SIZE, 0, off_t(text.size())) != 0 &&
+      errno != EOPNOTSUPP)
+    return false;
+  if (WriteAll(out.Get(), text) && profile_io::Ftruncate(out.Get(), off_t(text.size())) == 0 &&
+      profile_io::Fsync(out.Get()) == 0)
+    return true;
+  const int error = errno;
+  if (::pwrite(out.Get(), before.data(), before.size(), 0) == ssize_t(before.size()) &&
+      ::ftruncate(out.Get(), off_t(before.size())) == 0) {
+    // the old text is back
+  }
+  errno = error;
+  return false;
 }
 
+// Writes the text to a temporary file beside the file and renames it into place, so that a
+// crash or a full disk leaves the old file or the new one, never a torn one. Nothing waits for
+// the disk, as the desktop's own profile writer never does: a first start writes over a hundred
+// keys, and a sync each would cost a second on a slow disk. Write-back of the temporary file
+// starts before the rename, so that a journalling file system commits the data no later than
+// the rename; a power cut may lose the last writes, never the file.
 bool ReplaceFile(const std::string& path, const FileState& old, std::string_view text) {
   const std::string temp = path + ".tmp";
   ::unlink(temp.c_str()); // left over from a write that died
   UniqueFd out(
       profile_io::Open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
-  if (!out)
+  if (!out) {
+    if (old.exists && (errno == EACCES || errno == EPERM))
+      return RewriteInPlace(path, old, text);
     return false;
+  }
   TempFileGuard guard(temp);
   if (old.exists) {
     if (::fchown(out.Get(), old.status.st_uid, old.status.st_gid) != 0) {
@@ -344,22 +613,15 @@ bool ReplaceFile(const std::string& path, const FileState& old, std::string_view
     if (profile_io::Fchmod(out.Get(), old.status.st_mode & 07777) != 0)
       return false;
   }
-  if (!WriteAll(out.Get(), text) || profile_io::Fsync(out.Get()) != 0 || !out.Close())
+  if (!WriteAll(out.Get(), text))
+    return false;
+  ::sync_file_range(out.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+  if (!out.Close())
     return false;
   if (profile_io::Rename(temp.c_str(), path.c_str()) != 0)
     return false;
   guard.Commit();
-  SyncFolder(path);
   return true;
-}
-
-bool LockExclusive(int fd) {
-  for (;;) {
-    if (profile_io::Flock(fd, LOCK_EX) == 0)
-      return true;
-    if (errno != EINTR)
-      return false;
-  }
 }
 
 // The file to change: a link's target, so that the link stays a link.
@@ -367,7 +629,7 @@ std::string TargetPath(const char* fileName) {
   const fs::path host = platform::HostPath(fileName);
   std::error_code error;
   if (fs::is_symlink(host, error)) {
-    // Only to a plain file: a link to a device must not put our lock file beside the device.
+    // Only to a plain file: a link to a device must not be written through.
     const fs::path target = fs::canonical(host, error);
     if (!error && fs::is_regular_file(target, error))
       return target.string();
@@ -375,8 +637,17 @@ std::string TargetPath(const char* fileName) {
   return host.string();
 }
 
-std::string HostFile(const char* fileName) {
-  return platform::HostPath(fileName).string();
+// The file's text for a lookup; anything unreadable reads as empty.
+FileText ReadForLookup(const char* fileName) {
+  FileText text;
+  if (!fileName)
+    return text;
+  UniqueFd fd(::open(platform::HostPath(fileName).c_str(), kReadFlags));
+  struct stat status {};
+  if (!fd || ::fstat(fd.Get(), &status) != 0 || !PlainFileOfSaneSize(status) ||
+      !text.ReadAll(fd.Get(), std::size_t(status.st_size), ::read))
+    return FileText();
+  return text;
 }
 
 } // namespace
@@ -385,20 +656,12 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
                                  char* buffer, unsigned size, const char* fileName) {
   if (size == 0)
     return 0;
-  std::string text;
-  if (fileName) {
-    UniqueFd fd(::open(HostFile(fileName).c_str(), kReadFlags));
-    struct stat status {};
-    if (!fd || ::fstat(fd.Get(), &status) != 0 || !PlainFileOfSaneSize(status) ||
-        !ReadAll(fd.Get(), text))
-      text.clear(); // unreadable reads as empty
+  const FileText text = ReadForLookup(fileName);
+  std::string_view result = TrimRight(defaultValue ? defaultValue : "", IsSpace);
+  if (section && key) {
+    if (const auto found = FindValue(text.View(), Trim(section, IsSpace), Trim(key, IsSpace)))
+      result = *found;
   }
-  std::string_view result = TrimRight(defaultValue ? defaultValue : "");
-  std::optional<std::string_view> found;
-  if (section && key)
-    found = FindValue(text, section, key);
-  if (found)
-    result = *found;
   const std::size_t copied = std::min<std::size_t>(result.size(), size - 1);
   std::memcpy(buffer, result.data(), copied);
   buffer[copied] = '\0';
@@ -410,16 +673,17 @@ bool WritePrivateProfileString(const char* section, const char* key, const char*
   if (!section || !key || !fileName)
     return false;
   const std::string path = TargetPath(fileName);
-  UniqueFd lock(profile_io::Open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-  if (!lock || !LockExclusive(lock.Get()))
+  ProfileLock lock;
+  if (!lock.Acquire(path))
     return false;
   FileState old;
   if (!ReadCurrent(path, old))
     return false;
   if (old.exists && !Writable(path, old.status))
     return false;
-  const std::string text = WithKey(old.text, section, key, value);
-  if (text == old.text)
+  const std::string text =
+      WithKey(old.text.View(), Trim(section, IsSpace), Trim(key, IsSpace), value);
+  if (text == old.text.View())
     return true;
   return ReplaceFile(path, old, text);
 }

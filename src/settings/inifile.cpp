@@ -43,6 +43,23 @@ std::optional<std::int32_t> ParseHex(std::string_view digits) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(*value));
 }
 
+// The profile reader trims space, tab and vertical tab around a value and drops one pair of
+// matching quotes that enclose it; such a value is stored inside one more pair of quotes, which
+// the reader takes off again, so that it reads back exactly.
+bool LosesCharactersWhenRead(std::string_view value) {
+  if (value.empty())
+    return false;
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v'; };
+  if (blank(value.front()) || blank(value.back()))
+    return true;
+  return value.size() >= 2 && value.front() == value.back() &&
+         (value.front() == '"' || value.front() == '\'');
+}
+
+std::string StoredValue(const std::string& value) {
+  return LosesCharactersWhenRead(value) ? '"' + value + '"' : value;
+}
+
 } // namespace
 
 std::optional<std::int32_t> ParseInteger(std::string_view text) {
@@ -76,7 +93,11 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) const {
-  if (!WritePrivateProfileString(section.c_str(), key.c_str(), value.c_str(), fileName_.c_str()))
+  // A line break would end the key's line and start a stray one; a NUL would end the value early.
+  if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+    throw EIniFileException("Cannot write a value containing a line break to " + fileName_);
+  if (!WritePrivateProfileString(section.c_str(), key.c_str(), StoredValue(value).c_str(),
+                                 fileName_.c_str()))
     throw EIniFileException("Unable to write to " + fileName_);
 }
 

@@ -21,7 +21,10 @@ public:
 
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue) const;
-  // Raises "Unable to write to <file>" when the profile writer reports failure.
+  // Writes the value so that it reads back exactly: a value with blanks at either end, or wholly
+  // in quotes, goes inside one more pair of double quotes. Raises "Unable to write to <file>" when
+  // the profile writer reports failure; refuses a value with a CR, LF or NUL, which no profile
+  // line can hold, writing nothing.
   void WriteString(const std::string& section, const std::string& key,
                    const std::string& value) const;
   std::int32_t ReadInteger(const std::string& section, const std::string& key,

@@ -27,6 +27,8 @@ SettingsOptions ReadOptions(const std::string& settingsPath);
 void WriteOptions(const std::string& settingsPath, const SettingsOptions& options);
 // Slots are numbered 1 to 100; a missing slot key reads as the empty text (an occupied slot).
 std::string ReadSoundSlot(const std::string& settingsPath, int slot);
+// Reads back exactly what it wrote (see TIniFile::WriteString); a path with a line break is
+// refused.
 void WriteSoundSlot(const std::string& settingsPath, int slot, const std::string& value);
 
 // The display's interval for a Time option of 1 to 4, in ms.

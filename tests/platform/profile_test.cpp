@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -44,8 +45,24 @@ protected:
     return false;
   }
 
+  fs::path Folder() const { return root.SettingsFile().parent_path(); }
+  // The names in the settings file's folder.
+  std::vector<std::string> FolderNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Folder()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  void TearDown() override {
+    profile_io::FailNthOperation(0, 0);
+    profile_io::RefuseNewFilesIn("");
+  }
+
   TempRoot root;
 };
+
+const std::vector<std::string> kOnlyTheFile = {"quilmr20.ini"};
 
 // True when after is before with one run of bytes inserted somewhere.
 bool OnlyInserted(const std::string& before, const std::string& after) {
@@ -65,11 +82,48 @@ using ProfileBadInput = ProfileFile;
 } // namespace
 
 TEST_F(ProfileRead, NamesMatchWithoutCaseAndBlanksAroundNamesAndValuesAreTrimmed) {
-  Store("[ oPtIoNs ]\r\n \tsOuNd \t=\t 1 x \t\r\n");
+  Store("[ oPtIoNs\v]\r\n \t\vsOuNd \t=\t\v 1 x \t\v\r\n");
   EXPECT_EQ(Get("Options", "Sound"), "1 x");
   EXPECT_EQ(Get("OPTIONS", "SOUND"), "1 x");
-  EXPECT_EQ(Get(" options\t", "\tsound "), "1 x");
+  EXPECT_EQ(Get("  options ", " sound  "), "1 x");
   EXPECT_EQ(Get("Options", "Soun", "d"), "d");
+}
+
+TEST_F(ProfileRead, ACallersNamesAndDefaultLoseOnlyTheirSpaces) {
+  Store("[Options]\r\nSound=1\r\n[\tTabbed]\r\nk=2\r\n");
+  EXPECT_EQ(Get("Options\t", "Sound", "d"), "d");
+  EXPECT_EQ(Get("Options", "\tSound", "d"), "d");
+  EXPECT_EQ(Get("Options", "Sound\v", "d"), "d");
+  // The file's own tab is trimmed, so only the plain name finds that section.
+  EXPECT_EQ(Get("Tabbed", "k"), "2");
+  EXPECT_EQ(Get("\tTabbed", "k", "d"), "d");
+  EXPECT_EQ(Get("Options", "missing", "x\t "), "x\t");
+  EXPECT_EQ(Get("Options", "missing", "\t"), "\t");
+}
+
+TEST_F(ProfileRead, AHeaderWithoutItsBracketOpensTheSectionNamedByTheRestOfTheLine) {
+  Store("[Options   \r\nSound=1\r\n[ WavConfig \t\r\nName1=a.wav\r\n[Other]\r\nk=3\r\n");
+  EXPECT_EQ(Get("Options", "Sound"), "1");
+  EXPECT_EQ(Get("WavConfig", "Name1"), "a.wav");
+  EXPECT_EQ(Get("Other", "k"), "3");
+}
+
+TEST_F(ProfileRead, KeysAmongThousandsOfLinesLikeThemAreFoundWhateverTheLineEnds) {
+  for (const std::string eol : {"\r", "\n", "\r\n"}) {
+    std::string text = "[Other]" + eol + "Name1=wrong" + eol + "[WavConfig]" + eol;
+    for (int i = 0; i < 3000; ++i)
+      text += (i % 3 ? "Na=" : "nAme = ") + std::to_string(i) + eol;
+    text += " \t\vNAME1 \v= found" + eol + ";Name2=comment" + eol + "N=n" + eol + "Name2=x" + eol +
+            "[Next" + eol + "Name3=y";
+    Store(text);
+    EXPECT_EQ(Get("WavConfig", "Name1"), "found");
+    EXPECT_EQ(Get("WavConfig", "Name2"), "x");
+    EXPECT_EQ(Get("WavConfig", "Na"), "1");
+    EXPECT_EQ(Get("WavConfig", "nAmE"), "0");
+    EXPECT_EQ(Get("WavConfig", "N"), "n");
+    EXPECT_EQ(Get("WavConfig", "Name3", "d"), "d");
+    EXPECT_EQ(Get("Next", "name3"), "y");
+  }
 }
 
 TEST_F(ProfileRead, OneMatchingPairOfQuotesIsRemoved) {
@@ -85,7 +139,7 @@ TEST_F(ProfileRead, OneMatchingPairOfQuotesIsRemoved) {
 TEST_F(ProfileRead, DefaultLosesTrailingBlanks) {
   Store("[S]\na=1\n");
   EXPECT_EQ(Get("S", "missing", " "), "");
-  EXPECT_EQ(Get("S", "missing", " x \t "), " x");
+  EXPECT_EQ(Get("S", "missing", " x \t "), " x \t");
   EXPECT_EQ(Get("Missing", "a", "dflt"), "dflt");
   EXPECT_EQ(GetPrivateProfileString("S", "missing", nullptr, std::vector<char>(4).data(), 4, kIni),
             0u);
@@ -205,6 +259,88 @@ TEST_F(ProfileWrite, KeepsPermissionsAndAnEmptyValueAndANullValueRemovesTheKey) 
   EXPECT_EQ(Content(), "[S]\nb=2\n");
 }
 
+TEST_F(ProfileWrite, AHeaderWithoutItsBracketTakesNewKeysAndGetsNoTwin) {
+  Store("[Options   \r\nSound=1\r\n");
+  ASSERT_TRUE(Put("Options", "Time", "2"));
+  ASSERT_TRUE(Put("options", "Sound", "0"));
+  EXPECT_EQ(Content(), "[Options   \r\nSound=0\r\nTime=2\r\n");
+}
+
+TEST_F(ProfileWrite, ACallersTabStaysPartOfTheNamesItWrites) {
+  ASSERT_TRUE(Put(" \tS ", " k\t ", "v"));
+  EXPECT_EQ(Content(), "[\tS]\r\nk\t=v\r\n");
+  // Read back from the file, the tabs are blanks: the plain names find the key, the tabbed ones
+  // do not, and writing with them again adds a section of their own.
+  EXPECT_EQ(Get("S", "k"), "v");
+  EXPECT_EQ(Get("\tS", "k\t", "d"), "d");
+  ASSERT_TRUE(Put("\tS", "k\t", "w"));
+  EXPECT_EQ(Content(), "[\tS]\r\nk\t=v\r\n[\tS]\r\nk\t=w\r\n");
+  ASSERT_TRUE(Put("S", "k", "x"));
+  EXPECT_EQ(Content(), "[\tS]\r\nk\t=x\r\n[\tS]\r\nk\t=w\r\n");
+}
+
+TEST_F(ProfileWrite, NothingButTheFileStaysBesideItAndNoLockLasts) {
+  const fs::path runtime = root.Path() / "run";
+  fs::create_directories(runtime);
+  root.Env().Set("XDG_RUNTIME_DIR", runtime.string());
+  ASSERT_TRUE(Put("S", "a", "1"));
+  ASSERT_TRUE(Put("S", "a", nullptr));
+  EXPECT_EQ(FolderNames(), kOnlyTheFile);
+  ASSERT_TRUE(fs::is_directory(runtime / "quillmor"));
+  EXPECT_EQ(fs::status(runtime / "quillmor").permissions(), fs::perms::owner_all);
+  EXPECT_TRUE(fs::is_empty(runtime / "quillmor"));
+}
+
+TEST_F(ProfileWrite, AFolderThatRefusesNewFilesGetsTheFileRewrittenInPlace) {
+  Store("[S]\na=1\n");
+  struct stat before {};
+  ASSERT_EQ(::stat(root.SettingsFile().c_str(), &before), 0);
+  profile_io::RefuseNewFilesIn(Folder().string());
+  ASSERT_TRUE(Put("S", "a", "22"));
+  ASSERT_TRUE(Put("S", "b", "2"));
+  EXPECT_EQ(Content(), "[S]\na=22\r\nb=2\r\n");
+  ASSERT_TRUE(Put("S", "a", nullptr));
+  EXPECT_EQ(Content(), "[S]\nb=2\r\n");
+  struct stat after {};
+  ASSERT_EQ(::stat(root.SettingsFile().c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  // A file that is not there cannot be made there.
+  EXPECT_FALSE(WritePrivateProfileString("S", "a", "1", "C:\\WINDOWS\\other.ini"));
+  EXPECT_EQ(FolderNames(), kOnlyTheFile);
+}
+
+TEST_F(ProfileWrite, AReadOnlyFolderWithAWritableFileIsWrittenInPlace) {
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "permission bits do not stop the superuser; the refusing folder stands in";
+  Store("[S]\na=1\n");
+  fs::permissions(Folder(), fs::perms(0555));
+  EXPECT_TRUE(Put("S", "a", "2"));
+  fs::permissions(Folder(), fs::perms(0755));
+  EXPECT_EQ(Content(), "[S]\na=2\r\n");
+  EXPECT_EQ(FolderNames(), kOnlyTheFile);
+}
+
+TEST_F(ProfileWriteFailure, AnInPlaceWriteFailingAnywhereLeavesTheOldFile) {
+  const std::string before = "[S]\r\na=1\r\n" + std::string(100, 'x') + "\r\n";
+  profile_io::RefuseNewFilesIn(Folder().string());
+  // A longer text and a shorter one: the file grows or is cut short.
+  for (const char* value : {"a much longer value than before", static_cast<const char*>(nullptr)}) {
+    Store(before);
+    profile_io::FailNthOperation(0, 0);
+    ASSERT_TRUE(Put("S", "a", value));
+    const unsigned operations = profile_io::OperationCount();
+    for (unsigned n = 1; n <= operations; ++n) {
+      SCOPED_TRACE("operation " + std::to_string(n));
+      Store(before);
+      profile_io::FailNthOperation(n, EIO);
+      EXPECT_FALSE(Put("S", "a", value));
+      profile_io::FailNthOperation(0, 0);
+      EXPECT_EQ(Content(), before);
+      EXPECT_EQ(FolderNames(), kOnlyTheFile);
+    }
+  }
+}
+
 TEST_F(ProfileWriteFailure, MissingFolderFails) {
   EXPECT_FALSE(WritePrivateProfileString("S", "a", "1", "C:\\NoSuchFolder\\x.ini"));
   EXPECT_FALSE(fs::exists(root.DriveC() / "NoSuchFolder"));
@@ -215,18 +351,6 @@ TEST_F(ProfileWriteFailure, ReadOnlyFileFailsAndStaysAsItWas) {
   fs::permissions(root.SettingsFile(), fs::perms(0444));
   EXPECT_FALSE(Put("S", "a", "2"));
   EXPECT_FALSE(Put("S", "b", "2"));
-  EXPECT_EQ(Content(), "[S]\na=1\n");
-  EXPECT_FALSE(TempLeft());
-}
-
-TEST_F(ProfileWriteFailure, ReadOnlyFolderFails) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "permission bits do not stop the superuser; the fault tests cover this";
-  Store("[S]\na=1\n");
-  const fs::path folder = root.SettingsFile().parent_path();
-  fs::permissions(folder, fs::perms(0555));
-  EXPECT_FALSE(Put("S", "a", "2"));
-  fs::permissions(folder, fs::perms(0755));
   EXPECT_EQ(Content(), "[S]\na=1\n");
   EXPECT_FALSE(TempLeft());
 }
@@ -242,6 +366,7 @@ TEST_F(ProfileWriteFailure, EveryFailingOperationLeavesTheOldFileAndNoTempFile) 
       const unsigned operations = profile_io::OperationCount();
       const std::string after = Content();
       ASSERT_GE(operations, 5u);
+      int inPlace = 0;
       for (unsigned n = 1; n <= operations; ++n) {
         SCOPED_TRACE("exists " + std::to_string(exists) + " error " + std::to_string(error) +
                      " operation " + std::to_string(n));
@@ -250,14 +375,19 @@ TEST_F(ProfileWriteFailure, EveryFailingOperationLeavesTheOldFileAndNoTempFile) 
         else
           fs::remove(root.SettingsFile());
         profile_io::FailNthOperation(n, error);
-        EXPECT_FALSE(Put("WavConfig", "Name2", "b.wav"));
+        const bool written = Put("WavConfig", "Name2", "b.wav");
         profile_io::FailNthOperation(0, 0);
         EXPECT_EQ(fs::exists(root.SettingsFile()), exists);
-        if (exists) {
+        if (written) {
+          // Only a refused temporary file beside an existing file: written in place instead.
+          ++inPlace;
+          EXPECT_EQ(Content(), after);
+        } else if (exists) {
           EXPECT_EQ(Content(), before);
         }
         EXPECT_FALSE(TempLeft());
       }
+      EXPECT_EQ(inPlace, exists && error == EACCES ? 1 : 0);
       ASSERT_TRUE(Put("WavConfig", "Name2", "b.wav"));
       EXPECT_EQ(Content(), after);
       fs::remove(root.SettingsFile());
@@ -267,6 +397,8 @@ TEST_F(ProfileWriteFailure, EveryFailingOperationLeavesTheOldFileAndNoTempFile) 
 
 TEST_F(ProfileWrite, TwoProcessesWritingAtOnceLoseNoKey) {
   constexpr int kKeys = 200;
+  // One of them through a linked folder: the lock belongs to the file, not to the path.
+  fs::create_directory_symlink(Folder(), root.DriveC() / "ALIAS");
   pid_t children[2];
   for (int child = 0; child < 2; ++child) {
     children[child] = ::fork();
@@ -275,7 +407,9 @@ TEST_F(ProfileWrite, TwoProcessesWritingAtOnceLoseNoKey) {
       bool ok = true;
       for (int n = 0; n < kKeys; ++n) {
         const std::string key = "P" + std::to_string(child) + "K" + std::to_string(n);
-        ok = Put("Race", key.c_str(), std::to_string(n).c_str()) && ok;
+        ok = WritePrivateProfileString("Race", key.c_str(), std::to_string(n).c_str(),
+                                       child == 0 ? kIni : "C:\\ALIAS\\quilmr20.ini") &&
+             ok;
       }
       ::_exit(ok ? 0 : 1);
     }
@@ -320,6 +454,6 @@ TEST_F(ProfileBadInput, OddFilesReadWithoutHarmAndWritesKeepTheRest) {
   EXPECT_EQ(Get("S", "a"), "1");
   EXPECT_EQ(Get("S", "b"), "");
   Store("[S\na=1\n[T]\nb=2");
-  EXPECT_EQ(Get("S", "a", "d"), "d");
+  EXPECT_EQ(Get("S", "a", "d"), "1");
   EXPECT_EQ(Get("T", "b"), "2");
 }

@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QListWidget>
+#include <QPushButton>
 #include <sys/stat.h>
 
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "psave.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
+#include "support/jpeg_writer.h"
 #include "support/temp_root.h"
+#include "usave2.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -115,6 +122,76 @@ TEST(SoundSlots, NullMarksAnEmptySlotOnlyWithItsCase) {
   EXPECT_EQ(ReadSoundSlot(kSettings, 4), "C:\\a b.wav");
   WriteSoundSlot(kSettings, 3, "D:\\x.mid");
   EXPECT_EQ(ReadSoundSlot(kSettings, 3), "D:\\x.mid");
+}
+
+TEST(SoundSlots, EveryPathReadsBackExactlyAndOnlyOddOnesAreQuoted) {
+  TempRoot root;
+  std::filesystem::create_directories(root.SettingsFile().parent_path());
+  WriteDisplayDefaults(kSettings);
+  const std::string paths[] = {
+      " lead.wav",     "trail.wav ", "\ttab.wav", "tab.wav\t",     "\vvt.wav",
+      "in\tside .wav", "\"q.wav\"",  "'q.wav'",   "\"one end.wav", "one end.wav'",
+      "\"q.wav'",      "\"",         "'",         "\"\"",          "''",
+      " \"both\" ",    "\"\"x\"\"",  "",          "C:\\a b.wav",   "null",
+      "\"Null\""};
+  int slot = 1;
+  for (const std::string& path : paths) {
+    WriteSoundSlot(kSettings, slot, path);
+    EXPECT_EQ(ReadSoundSlot(kSettings, slot), path) << '[' << path << ']';
+    ++slot;
+  }
+  // Each slot stays one line; a path the reader would keep as it is goes in as it is.
+  const std::string content = ReadWholeFile(root.SettingsFile());
+  EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 5 + 1 + kSoundSlotCount);
+  EXPECT_NE(content.find("\r\nName1=\" lead.wav\"\r\n"), std::string::npos);
+  EXPECT_NE(content.find("\r\nName9=\"one end.wav\r\n"), std::string::npos);
+  EXPECT_NE(content.find("\r\nName19=C:\\a b.wav\r\n"), std::string::npos);
+}
+
+TEST(SoundSlots, APathWithALineBreakIsRefusedAndNothingIsWritten) {
+  TempRoot root;
+  std::filesystem::create_directories(root.SettingsFile().parent_path());
+  WriteDisplayDefaults(kSettings);
+  const std::string before = ReadWholeFile(root.SettingsFile());
+  for (const std::string& path : {"a\r\nb.wav"s, "a\nb.wav"s, "a.wav\r"s, "\n"s, "a\0b.wav"s}) {
+    try {
+      WriteSoundSlot(kSettings, 1, path);
+      ADD_FAILURE() << "no error raised";
+    } catch (const EIniFileException& error) {
+      EXPECT_EQ(ErrorBoxText(error.what()),
+                "Cannot write a value containing a line break to C:\\WINDOWS\\quilmr20.ini.");
+    }
+  }
+  EXPECT_EQ(ReadWholeFile(root.SettingsFile()), before);
+}
+
+TEST(SoundSlots, TheDialogShowsALineBreakRefusalInTheErrorBoxAndStaysAsItWas) {
+  TempRoot root;
+  std::filesystem::create_directories(root.SettingsFile().parent_path());
+  WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", 40, 30, Qt::red);
+  std::vector<MessageBoxRequest> boxes;
+  SetMessageBoxResponder([&](const MessageBoxRequest& box) {
+    boxes.push_back(box);
+    return IDOK;
+  });
+  SetOpenFileResponder(
+      [](const OpenFileRequest&) { return std::optional<std::string>("a\nb.wav"); });
+  Application().Title = kApplicationTitle;
+  {
+    TForm2 form;
+    form.FormCreate();
+    const std::string before = ReadWholeFile(root.SettingsFile());
+    form.Cmdwav->click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Cannot write a value containing a line break to C:\\WINDOWS\\quilmr20.ini.");
+    EXPECT_EQ(boxes[0].icon, TMsgDlgType::mtError);
+    EXPECT_EQ(form.ListBox2->count(), 0);
+    EXPECT_EQ(usave2::SoundSlots[1], kEmptySlot);
+    EXPECT_EQ(ReadWholeFile(root.SettingsFile()), before);
+  }
+  SetMessageBoxResponder({});
+  SetOpenFileResponder({});
 }
 
 TEST(WriteOptions, ExistingKeysKeepTheirPlace) {

@@ -1,0 +1,27 @@
+// The lock that makes the writers of one profile file take turns, across processes.
+//
+// It lives in the user's runtime folder ($XDG_RUNTIME_DIR/quillmor, else a folder of mode 0700
+// named quillmor-<uid> in the temporary folder), not beside the file: the file's folder may refuse
+// new files, and nothing may stay there. The lock file is named after the identity of the file's
+// folder (device and inode) and the file's name, which survive the file being replaced, so every
+// writer of the same file meets the same lock whichever path it took. The holder removes the lock
+// file before it lets go, so none lasts.
+#pragma once
+
+#include <string>
+
+class ProfileLock {
+public:
+  ProfileLock() = default;
+  ~ProfileLock();
+  ProfileLock(const ProfileLock&) = delete;
+  ProfileLock& operator=(const ProfileLock&) = delete;
+
+  // Waits for the lock of the file at path, whose folder must exist; false, with errno set, when
+  // the lock cannot be had.
+  bool Acquire(const std::string& path);
+
+private:
+  int fd_ = -1;
+  std::string lockPath_;
+};
