@@ -64,6 +64,13 @@ void FollowHostWindow(xcb_connection_t* connection, xcb_window_t window, TForm1*
   timer->start(kWindowCheckMs);
 }
 
+// As X tools print window ids, and as the user most likely gave it.
+std::string WindowIdText(xcb_window_t window) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%x", unsigned(window));
+  return text;
+}
+
 int Fail(const std::string& message, int code) {
   std::fprintf(stderr, "quillmor-hack: %s\n", message.c_str());
   return code;
@@ -142,7 +149,7 @@ int RunHack(int argc, char** argv) {
   const xcb_window_t host = options.window ? *options.window : RootWindow(connection);
   const std::optional<QSize> size = WindowSize(connection, host);
   if (!size)
-    return Fail("no such window: " + std::to_string(host), 1);
+    return Fail("no such window: " + WindowIdText(host), 1);
 
   // The display lays itself out for the screen: here the screen is the host window.
   SetScreenSizeOverride(std::pair{size->width(), size->height()});

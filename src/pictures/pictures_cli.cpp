@@ -1,10 +1,15 @@
 // The quillmor-pictures command: a progress bar on the terminal, then a summary.
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include "pictures/picture_import.h"
+#include "platform/application.h"
+#include "platform/system.h"
 
 namespace fs = std::filesystem;
 
@@ -12,12 +17,16 @@ namespace pictures {
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: quillmor-pictures import DIR...\n"
+    "Usage: quillmor-pictures import [--long-side N] DIR...\n"
     "       quillmor-pictures restore\n"
-    "import  fills the 38 pictures of the Quillmor slideshow from the photos in the folders\n"
-    "        (JPEG, PNG and the other formats Qt reads), upright, at most 2560 pixels wide\n"
-    "        or high; photos are reused in turn when there are fewer than 38.\n"
+    "import  fills the 38 pictures of the Quillmor slideshow from the photos in the folders,\n"
+    "        turned upright and scaled down to fit the primary screen, or with --long-side N\n"
+    "        to at most N pixels wide and high; photos are reused in turn when there are\n"
+    "        fewer than 38. Files that are not imported are listed with the reason.\n"
     "restore puts the bundled pictures back.\n";
+
+constexpr int kSmallestLongSide = 16;
+constexpr int kLargestLongSide = 16384;
 
 constexpr int kBarWidth = 30;
 
@@ -55,7 +64,44 @@ std::string Folder() {
   return CatalogueFiles().front().parent_path().string();
 }
 
-int RunImport(const std::vector<std::string>& folders) {
+std::string Plural(int count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string SizeText(QSize size) {
+  return std::to_string(size.width()) + "x" + std::to_string(size.height());
+}
+
+// The bound photos are fitted within, and how the summary names it.
+struct Bound {
+  QSize size;
+  std::string description;
+};
+
+Bound ChooseBound(std::optional<int> longSide) {
+  if (longSide)
+    return {QSize(*longSide, *longSide),
+            "at most " + std::to_string(*longSide) + " pixels on the long side"};
+  const QSize screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  if (QGuiApplication::platformName() != "offscreen" && !screen.isEmpty())
+    return {screen, "fitted to the primary screen's " + SizeText(screen) + " pixels"};
+  return {QSize(kFallbackLongSide, kFallbackLongSide),
+          "at most " + std::to_string(kFallbackLongSide) +
+              " pixels on the long side, as no screen could be measured"};
+}
+
+std::string NoPhotoSummary(const Report& report, const std::vector<std::string>& folders) {
+  std::string where;
+  for (const std::string& folder : folders)
+    where += (where.empty() ? "" : ", ") + folder;
+  const std::string unchanged = " The pictures in " + Folder() + " are unchanged.";
+  if (report.skipped.empty() && report.photosFound == 0)
+    return "No files found in " + where + "." + unchanged;
+  return "No photo could be read. This installation reads " + ReadableFormats() + " files." +
+         unchanged;
+}
+
+int RunImport(const std::vector<std::string>& folders, std::optional<int> longSide) {
   std::vector<fs::path> places;
   for (const std::string& folder : folders) {
     std::error_code ec;
@@ -65,35 +111,94 @@ int RunImport(const std::vector<std::string>& folders) {
     }
     places.emplace_back(folder);
   }
-  const Report report = Import(places, TerminalBar());
+  const Bound bound = ChooseBound(longSide);
+  const Report report = Import(places, bound.size, TerminalBar());
   if (report.photosUsed == 0)
-    return Finish(report,
-                  "No photo could be read; the pictures in " + Folder() + " are unchanged.");
-  return Finish(report, "Wrote " + std::to_string(report.written) + " pictures to " + Folder() +
-                            " from " + std::to_string(report.photosUsed) + " photos.");
+    return Finish(report, NoPhotoSummary(report, folders));
+  std::string from = Plural(report.photosUsed, "photo");
+  if (report.photosFound > report.photosUsed)
+    from = std::to_string(report.photosUsed) + " of " + Plural(report.photosFound, "photo");
+  return Finish(report, "Wrote " + Plural(report.written, "picture") + " to " + Folder() +
+                            " from " + from + ", " + bound.description + ".");
 }
 
 int RunRestore() {
   const Report report = Restore(TerminalBar());
-  return Finish(report, "Restored " + std::to_string(report.written) + " bundled pictures in " +
-                            Folder() + ".");
+  return Finish(report,
+                "Restored " + Plural(report.written, "bundled picture") + " in " + Folder() + ".");
+}
+
+std::optional<int> ParseLongSide(const std::string& text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < kSmallestLongSide ||
+      value > kLargestLongSide)
+    return std::nullopt;
+  return value;
+}
+
+int Usage() {
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+int RunImportArguments(const std::vector<std::string>& arguments) {
+  std::optional<int> longSide;
+  std::vector<std::string> folders;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    std::string value;
+    if (arguments[i] == "--long-side" && i + 1 < arguments.size())
+      value = arguments[++i];
+    else if (arguments[i].starts_with("--long-side="))
+      value = arguments[i].substr(std::string("--long-side=").size());
+    else if (arguments[i].starts_with("--long-side"))
+      return Usage();
+    else {
+      folders.push_back(arguments[i]);
+      continue;
+    }
+    longSide = ParseLongSide(value);
+    if (!longSide) {
+      std::fprintf(stderr,
+                   "quillmor-pictures: --long-side takes a number of pixels from %d to %d\n",
+                   kSmallestLongSide, kLargestLongSide);
+      return 2;
+    }
+  }
+  if (folders.empty())
+    return Usage();
+  return RunImport(folders, longSide);
+}
+
+// The primary screen is asked for its size; without a display the offscreen platform stands in,
+// so the command still works over a plain terminal.
+void ChoosePlatform() {
+  PrepareQtEnvironment();
+  const char* chosen = std::getenv("QT_QPA_PLATFORM");
+  const bool display = (std::getenv("DISPLAY") && *std::getenv("DISPLAY")) ||
+                       (std::getenv("WAYLAND_DISPLAY") && *std::getenv("WAYLAND_DISPLAY"));
+  if (!display)
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  else
+    qputenv("QT_QPA_PLATFORM", QByteArray(chosen && *chosen ? chosen : "xcb") + ";offscreen");
 }
 
 } // namespace
 
 int RunPictures(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
+  ChoosePlatform();
+  QGuiApplication application(argc, argv);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
     std::fputs(kUsage, stdout);
+    std::printf("This installation reads %s files.\n", ReadableFormats().c_str());
     return 0;
   }
   if (arguments.size() >= 2 && (arguments[0] == "import" || arguments[0] == "--import"))
-    return RunImport({arguments.begin() + 1, arguments.end()});
+    return RunImportArguments({arguments.begin() + 1, arguments.end()});
   if (arguments.size() == 1 && (arguments[0] == "restore" || arguments[0] == "--restore"))
     return RunRestore();
-  std::fputs(kUsage, stderr);
-  return 2;
+  return Usage();
 }
 
 } // namespace pictures

@@ -289,6 +289,71 @@ void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings,
 
 namespace {
 
+// Warnings that mean pixels are missing or wrong.
+bool IsDataLoss(int code) {
+  switch (code) {
+  case JWRN_HIT_MARKER:
+  case JWRN_HUFF_BAD_CODE:
+  case JWRN_ARITH_BAD_CODE:
+  case JWRN_MUST_RESYNC:
+  case JWRN_BOGUS_PROGRESSION:
+  case JWRN_NOT_SEQUENTIAL:
+    return true;
+  default:
+    return false;
+  }
+}
+
+// The source running dry is only counted (in num_warnings): the decoder reads ahead, so a file
+// that lacks nothing but its end marker runs dry too. Data it then needs and lacks is a loss.
+extern "C" void StopOnDataLoss(j_common_ptr info, int level) {
+  if (level >= 0)
+    return;
+  if (info->err->msg_code == JWRN_JPEG_EOF)
+    ++info->err->num_warnings;
+  else if (IsDataLoss(info->err->msg_code))
+    info->err->error_exit(info);
+}
+
+} // namespace
+
+DataState CheckData(std::span<const std::uint8_t> bytes) {
+  Decompressor decompressor(bytes);
+  jpeg_decompress_struct& info = decompressor.Info();
+  jpeg_error_mgr& errors = *info.err;
+  errors.emit_message = StopOnDataLoss;
+  bool scansMissing = false;
+  try {
+    decompressor.Call([&] {
+      jpeg_read_header(&info, TRUE);
+      if (std::uint64_t(info.image_width) * info.image_height > kMostPixels)
+        ERREXIT1(&info, JERR_IMAGE_TOO_BIG, kMostPixels);
+      info.scale_num = 1;
+      info.scale_denom = 8;
+      info.dct_method = JDCT_IFAST;
+      info.do_fancy_upsampling = FALSE;
+      jpeg_start_decompress(&info);
+      JSAMPARRAY row =
+          (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                    info.output_width * JDIMENSION(info.output_components), 1);
+      while (info.output_scanline < info.output_height)
+        jpeg_read_scanlines(&info, row, 1);
+      // A file of several scans that ran dry lacks whole scans: no rows are missing, but the
+      // picture is coarser or greyer than it should be.
+      scansMissing = errors.num_warnings > 0 && jpeg_has_multiple_scans(&info);
+    });
+  } catch (const EJPEG& error) {
+    if (errors.num_warnings > 0)
+      return DataState::endsEarly;
+    if (IsDataLoss(error.Code()))
+      return DataState::damaged;
+    throw;
+  }
+  return scansMissing ? DataState::endsEarly : DataState::intact;
+}
+
+namespace {
+
 struct MemoryDestination {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;

@@ -48,6 +48,14 @@ struct DecodeSettings {
 void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings, QImage& bitmap,
             const ProgressHandler& onProgress);
 
+// What a whole decode finds in a file's compressed data. Decode passes over missing or damaged
+// data, as the display should; an import must not take such a file for a good photo.
+enum class DataState { intact, endsEarly, damaged };
+// Decodes the whole file at an eighth of its size and says whether its data was all there and
+// sound. Stray bytes between segments, which many cameras leave, count as sound. Errors that stop
+// any decode raise EJPEG.
+DataState CheckData(std::span<const std::uint8_t> bytes);
+
 enum class SampleLayout { rgb, grey, cmyk };
 
 struct EncodeSettings {

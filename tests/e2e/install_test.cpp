@@ -10,21 +10,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Output {
-  int code = -1;
-  std::string text; // standard output and error together
-};
-
-Output RunCaptured(const fs::path& scratch, std::vector<std::string> argv,
-                   const std::map<std::string, std::string>& extra = {},
-                   std::chrono::milliseconds timeout = 60s) {
-  const fs::path file = scratch / "output.txt";
-  argv.insert(argv.begin(), {"sh", "-c", "\"$@\" >\"$0\" 2>&1", file.string()});
-  Output output;
-  output.code = RunCommand(argv, extra, timeout);
-  output.text = ReadWholeFile(file);
-  return output;
-}
+using Output = CapturedOutput;
 
 int CountFiles(const fs::path& folder, const std::string& extension) {
   int count = 0;
@@ -73,12 +59,31 @@ protected:
                                            {"QUILLMOR_ROOT", (root_.Path() / "home").string()}});
   }
 
+  // Docks match a window to its menu entry by the class the window really has.
+  void ExpectTheEntriesNameTheWindowClass(const fs::path& installedRoot, const XvfbServer& x) {
+    const Output window = RunCaptured(root_.Path(), {"xprop", "-name", "quilldorn", "WM_CLASS"},
+                                      {{"DISPLAY", x.Display()}});
+    ASSERT_EQ(window.code, 0) << window.text;
+    for (const char* entry :
+         {"org.quillmor.Screensaver.desktop", "org.quillmor.Screensaver.Show.desktop"}) {
+      const std::string text = ReadWholeFile(installedRoot / "share/applications" / entry);
+      const std::string key = "\nStartupWMClass=";
+      const std::size_t at = text.find(key);
+      ASSERT_NE(at, std::string::npos) << entry;
+      const std::size_t start = at + key.size();
+      const std::string windowClass = text.substr(start, text.find('\n', start) - start);
+      EXPECT_NE(window.text.find(", \"" + windowClass + "\"\n"), std::string::npos)
+          << entry << ": " << windowClass << " / " << window.text;
+    }
+  }
+
   void ExpectTheSlideshow(const fs::path& installedRoot) {
     // A file only the installed skeleton has shows that a new drive C: is filled from it.
     WriteWholeFile(installedRoot / "share/quillmor/skeleton/drive_c/installed.txt", "yes");
     XvfbServer x(800, 600);
     auto display = RunInstalled(installedRoot / "bin/quillmor", "/s", x);
     ASSERT_TRUE(WaitUntil([&] { return x.HasVisibleWindow("quilldorn"); }, 10s));
+    ExpectTheEntriesNameTheWindowClass(installedRoot, x);
     EXPECT_TRUE(WaitUntil([&] { return ShowsAPicture(x.Screenshot()); }, 20s, 250ms));
     EXPECT_EQ(ReadWholeFile(root_.Path() / "home/drive_c/installed.txt"), "yes");
     EXPECT_TRUE(fs::exists(root_.Path() / "home/drive_c/Tavrin/Quillmor/griztand.jpg"));
@@ -166,6 +171,10 @@ TEST_F(InstallE2E, TheDebianPackageHasNoLintianErrorsAndItsProgramRuns) {
   EXPECT_EQ(lintian.code, 0) << lintian.text;
   EXPECT_EQ(lintian.text.find("\nE: "), std::string::npos) << lintian.text;
   EXPECT_FALSE(lintian.text.starts_with("E: ")) << lintian.text;
+  const Output recommends =
+      RunCaptured(root_.Path(), {"dpkg-deb", "--field", deb.string(), "Recommends"});
+  for (const char* package : {"fonts-liberation", "qt6-image-formats-plugins"})
+    EXPECT_NE(recommends.text.find(package), std::string::npos) << recommends.text;
 
   const fs::path unpacked = root_.Path() / "unpacked";
   ASSERT_EQ(RunCommand({"dpkg-deb", "-x", deb.string(), unpacked.string()}), 0);

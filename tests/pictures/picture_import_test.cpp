@@ -1,4 +1,5 @@
 // Filling the catalogue from the user's photos and restoring the bundled set.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -13,6 +14,10 @@
 
 namespace fs = std::filesystem;
 using pictures::Report;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -67,7 +72,10 @@ protected:
   fs::path Folder() const { return root_.DriveC() / "Tavrin" / "Quillmor"; }
   std::vector<fs::path> Catalogue() const { return pictures::CatalogueFiles(); }
 
-  Report ImportPhotos() { return pictures::Import({Photos()}, {}); }
+  // A screen of 1024 x 768 pixels, as the command takes from the primary screen.
+  Report ImportPhotos(QSize bound = QSize(1024, 768)) {
+    return pictures::Import({Photos()}, bound, {});
+  }
 
   // Every catalogue file present, each with its own content.
   void WriteOldPictures() {
@@ -116,53 +124,125 @@ TEST_F(PictureImport, ARotatedPortraitPhotoBecomesAnUprightBaselineCataloguePict
   EXPECT_TRUE(LeftoverTemporaries().empty());
 }
 
-TEST_F(PictureImport, LargePhotosShrinkToTheLongSideLimitAndTransparencyLiesOverBlack) {
-  fs::create_directories(Photos());
+TEST_F(PictureImport, PhotosFitWithinTheBoundWholeAndTransparencyLiesOverBlack) {
+  // A large portrait photo stored on its side: fitted upright, the screen's height is its bound.
+  WriteBytes(Photos() / "a-turned.jpg",
+             JpegWithOrientation(Halves(1600, 1200, Qt::red, Qt::blue), 8));
   QImage wide(4000, 1000, QImage::Format_RGB32);
   wide.fill(Qt::green);
-  ASSERT_TRUE(wide.save(QString::fromStdString((Photos() / "a-wide.png").string())));
+  ASSERT_TRUE(wide.save(QString::fromStdString((Photos() / "b-wide.png").string())));
   QImage tall(900, 3000, QImage::Format_ARGB32);
   tall.fill(Qt::transparent);
   QPainter(&tall).fillRect(0, 0, 900, 1500, Qt::white);
-  ASSERT_TRUE(tall.save(QString::fromStdString((Photos() / "b-tall.png").string())));
+  ASSERT_TRUE(tall.save(QString::fromStdString((Photos() / "c-tall.png").string())));
   QImage small(640, 480, QImage::Format_RGB32);
   small.fill(Qt::yellow);
-  ASSERT_TRUE(small.save(QString::fromStdString((Photos() / "c-small.bmp").string())));
+  ASSERT_TRUE(small.save(QString::fromStdString((Photos() / "d-small.bmp").string())));
 
-  const Report report = ImportPhotos();
+  Report report = ImportPhotos();
   EXPECT_EQ(report.written, kCatalogueSize);
-  EXPECT_EQ(report.photosUsed, 3);
+  EXPECT_EQ(report.photosUsed, 4);
   // Fewer photos than names: they come round in turn.
-  const std::vector<fs::path> files = Catalogue();
-  EXPECT_EQ(DecodeThroughLibjpeg(files[0]).size(), QSize(2560, 640));
-  const QImage tallPicture = DecodeThroughLibjpeg(files[1]);
-  EXPECT_EQ(tallPicture.size(), QSize(768, 2560));
-  EXPECT_TRUE(Near(tallPicture.pixelColor(384, 600), Qt::white, 12));
-  EXPECT_TRUE(Near(tallPicture.pixelColor(384, 2000), Qt::black, 12));
-  EXPECT_EQ(DecodeThroughLibjpeg(files[2]).size(), QSize(640, 480));
-  EXPECT_EQ(ReadBytes(files[3]), ReadBytes(files[0]));
-  EXPECT_EQ(ReadBytes(files[37]), ReadBytes(files[37 % 3]));
+  std::vector<fs::path> files = Catalogue();
+  const QImage turned = DecodeThroughLibjpeg(files[0]);
+  ASSERT_EQ(turned.size(), QSize(576, 768));
+  // "Turn anticlockwise to view": the left half, red, ends up at the bottom.
+  EXPECT_TRUE(Near(turned.pixelColor(288, 700), Qt::red, 30));
+  EXPECT_TRUE(Near(turned.pixelColor(288, 60), Qt::blue, 30));
+  EXPECT_EQ(DecodeThroughLibjpeg(files[1]).size(), QSize(1024, 256));
+  const QImage tallPicture = DecodeThroughLibjpeg(files[2]);
+  EXPECT_EQ(tallPicture.size(), QSize(230, 768));
+  EXPECT_TRUE(Near(tallPicture.pixelColor(115, 180), Qt::white, 12));
+  EXPECT_TRUE(Near(tallPicture.pixelColor(115, 600), Qt::black, 12));
+  EXPECT_EQ(DecodeThroughLibjpeg(files[3]).size(), QSize(640, 480));
+  EXPECT_EQ(ReadBytes(files[4]), ReadBytes(files[0]));
+  EXPECT_EQ(ReadBytes(files[37]), ReadBytes(files[37 % 4]));
+
+  // A long-side bound fits both ways within a square.
+  report = ImportPhotos(QSize(2560, 2560));
+  EXPECT_EQ(report.written, kCatalogueSize);
+  files = Catalogue();
+  EXPECT_EQ(DecodeThroughLibjpeg(files[0]).size(), QSize(1200, 1600));
+  EXPECT_EQ(DecodeThroughLibjpeg(files[1]).size(), QSize(2560, 640));
+  EXPECT_EQ(DecodeThroughLibjpeg(files[2]).size(), QSize(768, 2560));
 }
 
 TEST_F(PictureImport, UnreadablePhotosAreSkippedAndWithoutAnyReadableOneNothingChanges) {
   WriteOldPictures();
   WriteWholeFile(Photos() / "broken.jpg", "not a picture");
-  WriteWholeFile(Photos() / "notes.txt", "not a photo either, and not even tried");
+  WriteWholeFile(Photos() / "notes.txt", "not a photo either");
   Report report = ImportPhotos();
   EXPECT_EQ(report.written, 0);
   EXPECT_EQ(report.photosUsed, 0);
-  ASSERT_EQ(report.skipped.size(), 1u);
-  EXPECT_NE(report.skipped[0].find("broken.jpg"), std::string::npos);
+  EXPECT_EQ(report.photosFound, 1);
+  EXPECT_THAT(report.skipped,
+              ElementsAre(HasSubstr("broken.jpg: "),
+                          EndsWith("notes.txt: TXT is not a format this installation reads")));
   for (const fs::path& file : Catalogue())
     EXPECT_EQ(ReadWholeFile(file), "old " + file.filename().string());
 
-  // One good photo in a subfolder is enough to fill them all; the broken one is still listed.
+  // One good photo in a subfolder is enough to fill them all; the others are still listed.
   WriteBytes(Photos() / "2024" / "good.jpg", JpegOf(ColourBlocks(100, 80)));
   report = ImportPhotos();
   EXPECT_EQ(report.written, kCatalogueSize);
-  EXPECT_EQ(report.skipped.size(), 1u);
+  EXPECT_EQ(report.skipped.size(), 2u);
   for (const fs::path& file : Catalogue())
     EXPECT_EQ(DecodeThroughLibjpeg(file).size(), QSize(100, 80));
+}
+
+TEST_F(PictureImport, CutOffAndDamagedPhotosAndUnknownFormatsAreListedWithTheReason) {
+  const std::vector<std::uint8_t> whole = JpegOf(ColourBlocks(320, 240));
+  const std::vector<std::uint8_t> progressive = JpegOf(ColourBlocks(320, 240), true);
+  const auto firstPart = [](const std::vector<std::uint8_t>& bytes, std::size_t size) {
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(size));
+  };
+  // Copied only partly: the file just stops.
+  WriteBytes(Photos() / "a-cut.jpg", firstPart(whole, whole.size() * 6 / 10));
+  WriteBytes(Photos() / "b-cut-progressive.jpg",
+             firstPart(progressive, progressive.size() * 8 / 10));
+  // The picture data breaks off at an end marker halfway.
+  std::vector<std::uint8_t> broken = firstPart(whole, whole.size() / 2);
+  broken.insert(broken.end(), {0xFF, 0xD9});
+  WriteBytes(Photos() / "c-damaged.jpg", broken);
+  // Some writers leave off the end marker; every pixel is there all the same.
+  WriteBytes(Photos() / "d-no-end-marker.jpg", firstPart(whole, whole.size() - 2));
+  WriteBytes(Photos() / "e-empty.jpg", {});
+  WriteWholeFile(Photos() / "f-phone.heic", "....ftypheic");
+  WriteWholeFile(Photos() / "g-web.webp", "RIFF....WEBPVP8 ");
+  WriteWholeFile(Photos() / "h-README", "photos from the trip");
+
+  const Report report = ImportPhotos();
+  EXPECT_EQ(report.photosUsed, 1);
+  EXPECT_EQ(report.written, kCatalogueSize);
+  EXPECT_EQ(DecodeThroughLibjpeg(Catalogue().front()).size(), QSize(320, 240));
+  std::vector<std::string> names;
+  for (const std::string& entry : report.skipped)
+    names.push_back(fs::path(entry.substr(0, entry.find(": "))).filename().string());
+  // In name order, whatever the reason.
+  EXPECT_THAT(names, ElementsAre("a-cut.jpg", "b-cut-progressive.jpg", "c-damaged.jpg",
+                                 "e-empty.jpg", "f-phone.heic", "g-web.webp", "h-README"));
+  ASSERT_EQ(report.skipped.size(), 7u);
+  EXPECT_THAT(report.skipped[0],
+              EndsWith(": the file is cut short: the end of the picture is missing"));
+  EXPECT_THAT(report.skipped[1],
+              EndsWith(": the file is cut short: the end of the picture is missing"));
+  EXPECT_THAT(report.skipped[2], EndsWith(": the picture data is damaged"));
+  EXPECT_THAT(report.skipped[3], EndsWith(": the file is empty"));
+  EXPECT_THAT(report.skipped[4], EndsWith(": HEIC is not a format this installation reads"));
+  if (pictures::ReadableFormats().find("WEBP") == std::string::npos) {
+    EXPECT_THAT(report.skipped[5],
+                EndsWith(": WEBP is not a format this installation reads (the package "
+                         "qt6-image-formats-plugins adds it)"));
+  }
+  EXPECT_THAT(report.skipped[6], HasSubstr("no type suffix"));
+}
+
+TEST_F(PictureImport, TheReadableFormatsAreNamedOnceEach) {
+  const std::string formats = pictures::ReadableFormats();
+  EXPECT_THAT(formats, HasSubstr("JPEG, "));
+  EXPECT_THAT(formats, HasSubstr("PNG"));
+  EXPECT_THAT(formats, Not(HasSubstr("JPG")));
+  EXPECT_THAT(formats, Not(HasSubstr(",,")));
 }
 
 TEST_F(PictureImport, ManyPhotosAreTakenEvenlyWithTheRestStandingIn) {

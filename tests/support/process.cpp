@@ -86,6 +86,17 @@ int RunCommand(const std::vector<std::string>& argv,
   return child.WaitExit(timeout).value_or(-1);
 }
 
+CapturedOutput RunCaptured(const std::filesystem::path& scratch, std::vector<std::string> argv,
+                           const std::map<std::string, std::string>& extra,
+                           std::chrono::milliseconds timeout) {
+  const std::filesystem::path file = scratch / "output.txt";
+  argv.insert(argv.begin(), {"sh", "-c", "\"$@\" >\"$0\" 2>&1", file.string()});
+  CapturedOutput output;
+  output.code = RunCommand(argv, extra, timeout);
+  output.text = ReadWholeFile(file);
+  return output;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
                std::chrono::milliseconds step) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;

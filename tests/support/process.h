@@ -37,6 +37,16 @@ int RunCommand(const std::vector<std::string>& argv,
                const std::map<std::string, std::string>& extra = {},
                std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
+struct CapturedOutput {
+  int code = -1;
+  std::string text; // standard output and error together
+};
+
+// Runs a command to its end like RunCommand, keeping its output in a file in scratch.
+CapturedOutput RunCaptured(const std::filesystem::path& scratch, std::vector<std::string> argv,
+                           const std::map<std::string, std::string>& extra = {},
+                           std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
 // Polls condition until it holds or the timeout passes.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
                std::chrono::milliseconds step = std::chrono::milliseconds(20));
