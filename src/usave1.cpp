@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 
+#include "platform/fonts.h"
 #include "platform/graphics.h"
 #include "platform/image.h"
 #include "platform/media.h"
@@ -141,8 +142,7 @@ TForm1::TForm1() : identity_(kDisplayClass, kDisplayCaption) {
   lblinfo->setGeometry(60, 223, 469, 106);
   lblinfo->setWordWrap(true);
   lblinfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  QFont font("MS Sans Serif");
-  font.setPixelSize(16);
+  QFont font = WindowFont(16);
   font.setBold(true);
   lblinfo->setFont(font);
   lblinfo->hide();
