@@ -8,7 +8,6 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include "platform/bitbtn.h"
 #include "platform/fonts.h"
@@ -264,9 +263,7 @@ void TFrmdownld::FrameChanged() {
   // The outer size counts the frame, which is known only once the window has been shown.
   if (outerSizeFitted_)
     return;
-  const QMargins frame = windowHandle()->frameMargins();
-  resize(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
-  move(kOuterLeft, kOuterTop);
+  PlaceOuter(QRect(kOuterLeft, kOuterTop, kOuterWidth, kOuterHeight));
   outerSizeFitted_ = true;
 }
 

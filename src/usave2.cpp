@@ -285,8 +285,10 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FrameChanged() {
-  CentreOnScreen();
-  const QSize outer = frameGeometry().size();
+  const QSize outer = size().grownBy(Frame());
+  PlaceOuter(QRect(QPoint((GetSystemMetrics(SM_CXSCREEN) - outer.width()) / 2,
+                          (GetSystemMetrics(SM_CYSCREEN) - outer.height()) / 2),
+                   outer));
   Image1->SetBounds(0, 0, outer.width(), outer.height());
 }
 

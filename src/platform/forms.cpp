@@ -71,6 +71,16 @@ bool TForm::event(QEvent* event) {
   return QWidget::event(event);
 }
 
+QMargins TForm::Frame() const {
+  return frame_;
+}
+
+void TForm::PlaceOuter(const QRect& outer) {
+  // The client's own rectangle: the toolkit's idea of the frame may still lag behind the window
+  // manager's just after it framed the window.
+  setGeometry(outer.marginsRemoved(frame_));
+}
+
 void TGroupBox::paintEvent(QPaintEvent*) {
   const QColor shadow(64, 64, 64);
   QPainter painter(this);

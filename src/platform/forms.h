@@ -33,6 +33,10 @@ protected:
   // The desktop's frame around the form became known or changed. A window manager tells it only
   // after the form is first shown; until then the outer size is the client size.
   virtual void FrameChanged() {}
+  // The frame as last known; empty while none is.
+  QMargins Frame() const;
+  // Gives the whole window, frame included, this rectangle on the screen.
+  void PlaceOuter(const QRect& outer);
 
 private:
   int modalResult_ = mrNone;

@@ -277,12 +277,16 @@ TEST(DialogOnScreen, UnderAWindowManagerTheInformationWindowsKeepTheirOuterPlace
   ChildProcess dialog({QuillmorBinary().string(), "/c"},
                       {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
   std::optional<Placement> settings;
-  ASSERT_TRUE(WaitUntil(
+  const bool centred = WaitUntil(
       [&] {
         settings = PlacementOf(x, kCaption);
         return settings && settings->Outer().center() == QRect(0, 0, 800, 600).center();
       },
-      10s));
+      10s);
+  KeepScreenshot(x.Screenshot(), "-framed-start.png");
+  ASSERT_TRUE(settings) << "no framed window";
+  ASSERT_TRUE(centred) << "outer " << settings->Outer().x() << "," << settings->Outer().y() << " "
+                       << settings->Outer().width() << "x" << settings->Outer().height();
   const auto click = [&](QPoint at) {
     const QPoint screen = settings->client.topLeft() + at;
     return x.XdoTool(
