@@ -1,4 +1,5 @@
-// The base of every window: a creation handler, modal showing, and closing.
+// The base of every window (a creation handler, modal showing, closing, the frame the desktop puts
+// around it) and the desktop behaviour of its group frames and radio groups.
 #pragma once
 
 #include <QGroupBox>
