@@ -26,15 +26,20 @@ constexpr const char* kDisclaimerSharing =
     "You may copy and pass on this software freely, provided that it is passed on whole, "
     "unchanged and free of charge.";
 
-QFont SansSerif(int pixels) {
-  return PixelFont("MS Sans Serif", pixels);
-}
+constexpr int kDisclaimerLeft = 12, kDisclaimerTop = 22, kDisclaimerWidth = 413; // px
 
 QLabel* WrappedLabel(const char* text, QWidget* parent, const QRect& bounds) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setGeometry(bounds);
+  return label;
+}
+
+// A disclaimer label as tall as its wrapped text, starting at top.
+QLabel* DisclaimerLabel(const char* text, QWidget* parent, int top) {
+  QLabel* label = WrappedLabel(text, parent, QRect(kDisclaimerLeft, top, kDisclaimerWidth, 1));
+  label->resize(kDisclaimerWidth, label->heightForWidth(kDisclaimerWidth));
   return label;
 }
 
@@ -52,22 +57,26 @@ Tfrmdisc::Tfrmdisc() {
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle("Quillmor");
   setFixedSize(514, 336);
-  setFont(SansSerif(11));
+  setFont(WindowFont(11));
   QPalette colours = palette();
   colours.setColor(QPalette::Window, ColorFromValue(kGrey));
   setPalette(colours);
   setAutoFillBackground(true);
 
-  GroupBox1 = new QGroupBox(this);
+  GroupBox1 = new TGroupBox(this);
   GroupBox1->setGeometry(8, 16, 489, 273);
   Label1 = WrappedLabel(kRightsNotice, GroupBox1, QRect(28, 14, 437, 44));
 
-  GroupBox2 = new QGroupBox("Disclaimer", GroupBox1);
-  GroupBox2->setFont(SansSerif(13));
+  GroupBox2 = new TGroupBox("Disclaimer", GroupBox1);
+  GroupBox2->setFont(WindowFont(13));
   GroupBox2->setGeometry(28, 64, 437, 169);
-  Label2 = WrappedLabel(kDisclaimerStart, GroupBox2, QRect(12, 22, 413, 56));
-  Label3 = WrappedLabel(kDisclaimerEnd, GroupBox2, QRect(12, 80, 413, 38));
-  Label4 = WrappedLabel(kDisclaimerSharing, GroupBox2, QRect(12, 122, 413, 38));
+  // The sentence that runs on from Label2 into Label3 reads as one paragraph: Label3 starts on the
+  // line after Label2's last one. Label4 follows after a blank line.
+  Label2 = DisclaimerLabel(kDisclaimerStart, GroupBox2, kDisclaimerTop);
+  Label3 = DisclaimerLabel(kDisclaimerEnd, GroupBox2, Label2->geometry().bottom() + 1);
+  Label4 = DisclaimerLabel(kDisclaimerSharing, GroupBox2,
+                           Label3->geometry().bottom() + 1 + Label3->fontMetrics().lineSpacing());
+  FitCaptions(*this);
 
   Button1 = new QPushButton("Return", this);
   Button1->setGeometry(412, 300, 75, 25);

@@ -3,9 +3,9 @@
 
 #include "platform/forms.h"
 
-class QGroupBox;
 class QLabel;
 class QPushButton;
+class TGroupBox;
 
 class Tfrmdisc : public TForm {
   Q_OBJECT
@@ -15,8 +15,8 @@ public:
 
   void Button1Click();
 
-  QGroupBox* GroupBox1 = nullptr;
-  QGroupBox* GroupBox2 = nullptr;
+  TGroupBox* GroupBox1 = nullptr;
+  TGroupBox* GroupBox2 = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
   QLabel* Label3 = nullptr;

@@ -8,7 +8,6 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include "platform/bitbtn.h"
 #include "platform/fonts.h"
@@ -76,10 +75,6 @@ constexpr std::array<const char*, 13> kArrowRows = {
     ".............", //
 };
 
-QFont SansSerif(int pixels) {
-  return PixelFont("MS Sans Serif", pixels);
-}
-
 void SetTextColour(QWidget* widget, QPalette::ColorRole role, unsigned value) {
   QPalette colours = widget->palette();
   colours.setColor(role, ColorFromValue(value));
@@ -89,7 +84,7 @@ void SetTextColour(QWidget* widget, QPalette::ColorRole role, unsigned value) {
 QLabel* ProgramLabel(const AdvertisedProgram& program, QWidget* parent, const QRect& bounds) {
   auto* label =
       new QLabel(QString::fromUtf8(program.Name.data(), qsizetype(program.Name.size())), parent);
-  QFont font = SansSerif(19);
+  QFont font = WindowFont(19);
   font.setItalic(true);
   label->setFont(font);
   SetTextColour(label, QPalette::WindowText, kNavy);
@@ -100,7 +95,7 @@ QLabel* ProgramLabel(const AdvertisedProgram& program, QWidget* parent, const QR
 TBitBtn* DownloadButton(QWidget* parent, const QRect& bounds, int margin) {
   auto* button = new TBitBtn(parent);
   button->setText("Download Here");
-  QFont font = SansSerif(11);
+  QFont font = WindowFont(11);
   font.setBold(true);
   button->setFont(font);
   button->SetFontColor(kMaroon);
@@ -115,8 +110,10 @@ TBitBtn* DownloadButton(QWidget* parent, const QRect& bounds, int margin) {
 QPlainTextEdit* DescriptionBox(const AdvertisedProgram& program, QWidget* parent,
                                const QRect& bounds) {
   auto* memo = new QPlainTextEdit(parent);
-  memo->setFont(SansSerif(11));
+  memo->setFont(WindowFont(11));
   SetTextColour(memo, QPalette::Text, kNavy);
+  // Tab and Shift+Tab move the focus on, as in any other control of the window.
+  memo->setTabChangesFocus(true);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   memo->setPlainText(
@@ -165,7 +162,7 @@ TFrmdownld::TFrmdownld() {
   Frmdownld = this;
   setWindowTitle("More Software");
   setWindowIcon(QIcon(DownloadArrow()));
-  setFont(SansSerif(11));
+  setFont(WindowFont(11));
   SetTextColour(this, QPalette::WindowText, kMaroon);
   // Until the desktop tells the frame's size the client takes the whole outer size.
   move(kOuterLeft, kOuterTop);
@@ -192,7 +189,7 @@ TFrmdownld::TFrmdownld() {
   Label1 = new QLabel(QString::fromStdString(instruction), ScrollContent);
   Label1->setWordWrap(true);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Label1->setFont(SansSerif(13));
+  Label1->setFont(WindowFont(13));
   SetTextColour(Label1, QPalette::WindowText, kNavy);
   Label1->setGeometry(13, 4, 420, 69);
 
@@ -213,6 +210,8 @@ TFrmdownld::TFrmdownld() {
   BitBtn1->setAutoDefault(true);
   BitBtn1->setDefault(true);
   BitBtn1->setGeometry(352, 559, 75, 26);
+
+  FitCaptions(*this);
 
   connect(cmddown1, &QPushButton::clicked, this, [this] { cmddown1Click(); });
   connect(cmddown2, &QPushButton::clicked, this, [this] { cmddown2Click(); });
@@ -260,13 +259,12 @@ void TFrmdownld::keyPressEvent(QKeyEvent* event) {
   TForm::keyPressEvent(event);
 }
 
-void TFrmdownld::showEvent(QShowEvent* event) {
-  const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-  if (!outerSizeFitted_ && !frame.isNull()) {
-    resize(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
-    outerSizeFitted_ = true;
-  }
-  TForm::showEvent(event);
+void TFrmdownld::FrameChanged() {
+  // The outer size counts the frame, which is known only once the window has been shown.
+  if (outerSizeFitted_)
+    return;
+  PlaceOuter(QRect(kOuterLeft, kOuterTop, kOuterWidth, kOuterHeight));
+  outerSizeFitted_ = true;
 }
 
 void TFrmdownld::SetBackground(unsigned value) {

@@ -68,7 +68,7 @@ public:
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
-  void showEvent(QShowEvent* event) override;
+  void FrameChanged() override;
 
 private:
   void SetBackground(unsigned value);

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "platform/fonts.h"
 #include "platform/graphics.h"
 #include "platform/image.h"
 #include "platform/media.h"
@@ -208,8 +209,7 @@ TForm1::TForm1() : identity_(kDisplayClass, kDisplayCaption) {
   lblinfo->setGeometry(60, 223, 469, 106);
   lblinfo->setWordWrap(true);
   lblinfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  QFont font("MS Sans Serif");
-  font.setPixelSize(16);
+  QFont font = WindowFont(16);
   font.setBold(true);
   lblinfo->setFont(font);
   lblinfo->hide();

@@ -1,5 +1,6 @@
 #include "usave2.h"
 
+#include <QCloseEvent>
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include "Usave5.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/image.h"
 #include "platform/system.h"
 #include "psave.h"
@@ -66,6 +68,30 @@ public:
   }
 };
 
+// The desktop's single-selection list keeps its one highlighted entry: clicking below the entries
+// or Ctrl+clicking the highlighted one leaves it highlighted, so Remove always has an entry to act
+// on while the list has any.
+class SingleSelectionList : public QListWidget {
+public:
+  using QListWidget::QListWidget;
+
+protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override {
+    if (!index.isValid())
+      return QItemSelectionModel::NoUpdate;
+    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+    if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
+      return QItemSelectionModel::NoUpdate;
+    return command;
+  }
+};
+
+int HighlightedRow(const QListWidget& list) {
+  const QModelIndexList rows = list.selectionModel()->selectedIndexes();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
 void Paint(QWidget* widget, unsigned colour, QPalette::ColorRole role) {
   QPalette palette = widget->palette();
   palette.setColor(role, ColorFromValue(colour));
@@ -107,16 +133,6 @@ QPushButton* NewButton(const char* caption, QWidget* parent, int left, int top, 
   return button;
 }
 
-// The dialog's font is a desktop bitmap font that hosts rarely have: fall back on one with the
-// same metrics, so that the captions fit their fixed-size controls.
-QFont DialogFont() {
-  QFont::insertSubstitutions("MS Sans Serif", {"Microsoft Sans Serif", "Liberation Sans", "Arimo",
-                                               "Arial", "Nimbus Sans", "Helvetica"});
-  QFont font("MS Sans Serif");
-  font.setPixelSize(11);
-  return font;
-}
-
 void LoadBackground(TImage& image, const std::string& path) {
   image.Picture().LoadFromFile(path);
 }
@@ -154,10 +170,12 @@ TForm2::TForm2() {
   for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
     greyed.setColor(QPalette::Disabled, role, ColorFromValue(kGrey));
   setPalette(greyed);
-  setFont(DialogFont());
+  setFont(WindowFont(11));
   CreateControls();
   WidenClippedCaptions();
+  FitCaptions(*this);
   SetFocusOrder();
+  TabIntoRadioGroupsAtTheirCheckedButton(*this);
 }
 
 // The substitute font and the toolkit's radio circle take a few more pixels than the layout was
@@ -204,7 +222,7 @@ void TForm2::CreateControls() {
 
   cmdhelp = NewButton("About", this, 464, 337, 75, 17);
 
-  ListBox2 = new QListWidget(this);
+  ListBox2 = new SingleSelectionList(this);
   ListBox2->setSelectionMode(QAbstractItemView::SingleSelection);
   ListBox2->setSortingEnabled(false);
   ListBox2->setUniformItemSizes(true);
@@ -252,14 +270,39 @@ void TForm2::SetFocusOrder() {
     QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
 
+void TForm2::CentreOnScreen() {
+  const QSize outer = frameGeometry().size();
+  move((GetSystemMetrics(SM_CXSCREEN) - outer.width()) / 2,
+       (GetSystemMetrics(SM_CYSCREEN) - outer.height()) / 2);
+}
+
 void TForm2::showEvent(QShowEvent* event) {
   if (!centred_) {
     centred_ = true;
-    const QSize outer = frameGeometry().size();
-    move((GetSystemMetrics(SM_CXSCREEN) - outer.width()) / 2,
-         (GetSystemMetrics(SM_CYSCREEN) - outer.height()) / 2);
+    CentreOnScreen();
   }
   TForm::showEvent(event);
+}
+
+void TForm2::FrameChanged() {
+  const QSize outer = size().grownBy(Frame());
+  PlaceOuter(QRect(QPoint((GetSystemMetrics(SM_CXSCREEN) - outer.width()) / 2,
+                          (GetSystemMetrics(SM_CYSCREEN) - outer.height()) / 2),
+                   outer));
+  Image1->SetBounds(0, 0, outer.width(), outer.height());
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+  if (!optionsStored_) {
+    try {
+      StoreOptions();
+    } catch (const std::exception& error) {
+      event->ignore();
+      Application().ShowException(error);
+      return;
+    }
+  }
+  TForm::closeEvent(event);
 }
 
 void TForm2::FormCreate() {
@@ -291,8 +334,8 @@ void TForm2::FormCreate() {
   if (SoundEntryCount < 1)
     EnableSoundButtons(false);
 
-  // The photograph is centred in the whole window, frame included. Before the window is shown
-  // (and without a window manager) the frame is not known and this is the client size.
+  // The photograph is centred in the whole window, frame included. Until a window manager tells
+  // the frame (and without one) this is the client size; FrameChanged fits it then.
   const QSize outer = frameGeometry().size();
   Image1->SetBounds(0, 0, outer.width(), outer.height());
   LoadBackground(*Image1, WindowsDrive + "\\" + kBackgroundPicture);
@@ -340,8 +383,13 @@ void TForm2::EnableSoundButtons(bool enabled) {
   Radsndof->setEnabled(enabled);
 }
 
-void TForm2::cmdcloseClick() {
+void TForm2::StoreOptions() {
   WriteOptions(usave2::SettingsPath, OptionsFromButtons());
+  optionsStored_ = true;
+}
+
+void TForm2::cmdcloseClick() {
+  StoreOptions();
   close();
 }
 
@@ -384,7 +432,7 @@ void TForm2::cmdwavdClick() {
 }
 
 void TForm2::RemoveSoundFile() {
-  const int highlighted = ListBox2->currentRow();
+  const int highlighted = HighlightedRow(*ListBox2);
   if (highlighted < 0 || highlighted >= ListBox2->count())
     throw std::out_of_range("List index out of bounds (" + std::to_string(highlighted) + ")");
   const std::string text =

@@ -92,10 +92,16 @@ public:
 
 protected:
   void showEvent(QShowEvent* event) override;
+  // Leaving through the frame's close box, where the desktop gives one, stores the options as OK
+  // does; when they cannot be stored the window stays open.
+  void closeEvent(QCloseEvent* event) override;
+  void FrameChanged() override;
 
 private:
   void CreateControls();
   void WidenClippedCaptions();
+  void CentreOnScreen();
+  void StoreOptions();
   void SetFocusOrder();
   void SelectOptions(const SettingsOptions& options);
   SettingsOptions OptionsFromButtons() const;
@@ -104,6 +110,7 @@ private:
   void EnableSoundButtons(bool enabled);
 
   bool centred_ = false;
+  bool optionsStored_ = false;
 };
 
 // The hand pointing left that stands beside the sound buttons.

@@ -8,6 +8,10 @@
 #include <memory>
 #include <optional>
 
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,6 +33,7 @@
 #include "psave.h"
 #include "settings/inifile.h"
 #include "support/temp_root.h"
+#include "support/user_input.h"
 #include "udownld.h"
 #include "usave2.h"
 
@@ -710,7 +715,10 @@ TEST_F(SettingsDialog, ShownInTheCentreOfTheScreen) {
   platform_test::SetScreenSize(std::pair{1024, 768});
   auto form = Open();
   form->show();
+  QApplication::processEvents();
   EXPECT_EQ(form->frameGeometry().center(), QRect(0, 0, 1024, 768).center());
+  // The photograph is centred in the whole window, frame included.
+  EXPECT_EQ(form->Image1->geometry(), QRect(QPoint(0, 0), form->frameGeometry().size()));
   platform_test::SetScreenSize(std::nullopt);
   form->close();
 }
@@ -722,6 +730,136 @@ TEST_F(SettingsDialog, ListItemsAreThirteenPixelsHigh) {
   EXPECT_EQ(form->ListBox2->visualItemRect(form->ListBox2->item(1)).top(),
             form->ListBox2->visualItemRect(form->ListBox2->item(0)).top() + 13);
   form->close();
+}
+
+TEST_F(SettingsDialog, TheListKeepsOneEntryHighlightedAndRemoveActsOnIt) {
+  auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, "b.wav"}, {3, "c.wav"}}));
+  ASSERT_TRUE(ShowActive(*form));
+  QListWidget& list = *form->ListBox2;
+  QWidget& rows = *list.viewport();
+  const auto highlighted = [&] {
+    std::vector<int> selected;
+    for (const QModelIndex& index : list.selectionModel()->selectedIndexes())
+      selected.push_back(index.row());
+    return selected;
+  };
+  const QPoint third = list.visualItemRect(list.item(2)).center();
+  const QPoint blank(rows.width() / 2, rows.height() - 5);
+  ASSERT_FALSE(list.itemAt(blank));
+
+  Click(rows, third);
+  EXPECT_EQ(highlighted(), std::vector<int>{2});
+  Click(rows, blank);
+  EXPECT_EQ(highlighted(), std::vector<int>{2});
+  Click(rows, third, Qt::ControlModifier);
+  EXPECT_EQ(highlighted(), std::vector<int>{2});
+  ASSERT_EQ(QApplication::focusWidget(), &list);
+  PressKey(Qt::Key_Space, Qt::ControlModifier, " ");
+  EXPECT_EQ(highlighted(), std::vector<int>{2});
+
+  boxAnswers.push_back(IDOK);
+  form->Cmdwavd->click();
+  EXPECT_EQ(Entries(*form), (std::vector<std::string>{"a.wav", "b.wav"}));
+  EXPECT_EQ(FileSlot(3), kEmptySlot);
+  EXPECT_EQ(highlighted(), std::vector<int>{0});
+  ExpectConsistent(*form);
+  form->hide();
+}
+
+TEST_F(SettingsDialog, TabEntersEachRadioGroupOnItsCheckedButtonAndArrowsMoveWithin) {
+  auto form =
+      OpenWith(SettingsText("Sound=1\r\nColor=1\r\nPicdis=2\r\nTime=3\r\n", {{1, "a.wav"}}));
+  ASSERT_TRUE(ShowActive(*form));
+  form->cmdclose->setFocus(Qt::TabFocusReason);
+  const auto walk = [&](Qt::KeyboardModifiers modifiers) {
+    std::vector<QWidget*> visited;
+    for (int step = 0; step < 10; ++step) {
+      visited.push_back(QApplication::focusWidget());
+      PressKey(Qt::Key_Tab, modifiers);
+    }
+    return visited;
+  };
+  EXPECT_EQ(walk(Qt::NoModifier),
+            (std::vector<QWidget*>{form->cmdclose, form->cmdhelp, form->ListBox2, form->Radtime3,
+                                   form->Cmdwav, form->Cmdwavd, form->Radsndon, form->Radpicd,
+                                   form->cmdmore, form->cmdclose}));
+
+  // Space on the button Tab entered on changes nothing.
+  form->cmdmore->setFocus(Qt::TabFocusReason);
+  PressKey(Qt::Key_Tab, Qt::ShiftModifier);
+  ASSERT_EQ(QApplication::focusWidget(), form->Radpicd);
+  PressKey(Qt::Key_Space, Qt::NoModifier, " ");
+  ExpectSelected(*form, {form->Radsndon, form->Radtime3, form->Radpicd, form->radcol1});
+
+  // The arrows move along the group as it stands on the screen, selecting as they go.
+  PressKey(Qt::Key_Down);
+  EXPECT_EQ(QApplication::focusWidget(), form->Radpicst);
+  PressKey(Qt::Key_Up);
+  PressKey(Qt::Key_Up);
+  EXPECT_EQ(QApplication::focusWidget(), form->Radpicti);
+  ExpectSelected(*form, {form->Radsndon, form->Radtime3, form->Radpicti, form->radcol1});
+  PressKey(Qt::Key_Up);
+  EXPECT_EQ(QApplication::focusWidget(), form->Radpicti);
+
+  // Tab now enters that group on the newly selected button, also backwards.
+  PressKey(Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), form->cmdmore);
+  PressKey(Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), form->Radpicti);
+  form->hide();
+}
+
+TEST_F(SettingsDialog, FileOpenDialogNamesItsFilterAsGivenAndTakesATypedPath) {
+  SetOpenFileResponder({});
+  auto form = OpenWith(SettingsText(kSoundOnOptions));
+  ASSERT_TRUE(ShowActive(*form));
+  const std::string typed = (root.DriveC() / "typed.mid").string();
+  QString shownFilter;
+  QStringList patterns;
+  std::string focusedWhenOpened;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog)
+      return;
+    if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
+      shownFilter = types->currentText();
+    if (auto* files = dialog->findChild<QFileSystemModel*>())
+      patterns = files->nameFilters();
+    if (!ShowActive(*dialog))
+      return dialog->reject();
+    if (const QWidget* focused = QApplication::focusWidget())
+      focusedWhenOpened = focused->metaObject()->className();
+    TypeText(QString::fromStdString(typed));
+    PressKey(Qt::Key_Return);
+    if (dialog->isVisible())
+      dialog->reject();
+  });
+  form->Cmdwav->click();
+  EXPECT_EQ(shownFilter, "wav (*.wav);midi (*.mid)");
+  EXPECT_EQ(patterns, (QStringList{"*.wav", "*.mid"}));
+  EXPECT_EQ(focusedWhenOpened, "QLineEdit");
+  EXPECT_EQ(Entries(*form), std::vector<std::string>{typed});
+  form->hide();
+}
+
+TEST_F(SettingsDialog, ClosingTheWindowStoresTheOptionsAsOkDoesOrStaysOpen) {
+  Application().Title = kApplicationTitle;
+  auto form = OpenWith(SettingsText("Sound=0\r\nColor=2\r\nPicdis=3\r\nTime=1\r\n"));
+  form->show();
+  form->Radtime2->click();
+  form->Radpicti->click();
+
+  BlockWrites();
+  EXPECT_FALSE(form->close());
+  EXPECT_TRUE(form->isVisible());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Unable to write to " + kSettings + ".");
+
+  UnblockWrites();
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(ReadWholeFile(root.SettingsFile()),
+            SettingsText("Sound=0\r\nColor=2\r\nPicdis=1\r\nTime=2\r\n"));
 }
 
 // A display started while the dialog is open, in a process of its own: it reads every slot again

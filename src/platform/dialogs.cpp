@@ -96,10 +96,12 @@ std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) {
     return FileResponder()(request);
   const QString filter = QString::fromStdString(request.filter);
   const qsizetype bar = filter.indexOf('|');
-  // One entry: its description, then its patterns in brackets as Qt's dialog expects them.
+  // One entry: its description, then its patterns in brackets as Qt's dialog expects them; the
+  // dialog shows the description alone, as the filter names it.
   const QString entry =
       bar < 0 ? filter : filter.left(bar) + " (" + filter.mid(bar + 1).replace(';', ' ') + ")";
   QFileDialog dialog(QApplication::activeWindow());
+  dialog.setOption(QFileDialog::HideNameFilterDetails, bar >= 0);
   dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setOption(QFileDialog::ReadOnly, false);

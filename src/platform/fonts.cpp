@@ -1,12 +1,99 @@
 #include "platform/fonts.h"
 
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOption>
 
-QFont PixelFont(const char* family, int pixels) {
-  QFont font(QString::fromUtf8(family));
-  font.setFamilies(QStringList{QString::fromUtf8(family), "Arial", "Liberation Sans", "Nimbus Sans",
-                               "Helvetica"});
+namespace {
+
+constexpr int kSmallestPixels = 7;
+// What a push button's bevel takes on each side of its caption.
+constexpr int kButtonBevel = 3; // px
+
+void SubstituteOnce() {
+  static const bool installed = [] {
+    QFont::insertSubstitutions("MS Sans Serif", {"Microsoft Sans Serif", "Liberation Sans", "Arimo",
+                                                 "Arial", "Nimbus Sans", "Helvetica"});
+    return true;
+  }();
+  (void)installed;
+}
+
+bool LabelFits(const QLabel& label) {
+  if (label.text().isEmpty() || !label.pixmap().isNull())
+    return true;
+  if (label.wordWrap())
+    return label.heightForWidth(label.width()) <= label.height();
+  const QSize needed = label.sizeHint();
+  return needed.width() <= label.width() && needed.height() <= label.height();
+}
+
+bool PushButtonFits(const QPushButton& button) {
+  const QFontMetrics metrics(button.font());
+  int width = metrics.horizontalAdvance(button.text()) + 2 * kButtonBevel;
+  if (!button.icon().isNull())
+    width += button.iconSize().width() + 4;
+  return width <= button.width() && metrics.height() <= button.height();
+}
+
+// A radio button or check box: its indicator, the gap, then the caption.
+bool CheckButtonFits(const QAbstractButton& button) {
+  QStyleOptionButton option;
+  option.initFrom(&button);
+  const bool radio = qobject_cast<const QRadioButton*>(&button) != nullptr;
+  const QStyle& style = *button.style();
+  const int indicator = style.pixelMetric(
+      radio ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth, &option, &button);
+  const int gap = style.pixelMetric(radio ? QStyle::PM_RadioButtonLabelSpacing
+                                          : QStyle::PM_CheckBoxLabelSpacing,
+                                    &option, &button);
+  const QFontMetrics metrics(button.font());
+  return indicator + gap + metrics.horizontalAdvance(button.text()) <= button.width() &&
+         metrics.height() <= button.height();
+}
+
+bool GroupBoxFits(const QGroupBox& box) {
+  const QFontMetrics metrics(box.font());
+  return metrics.horizontalAdvance(box.title()) + 16 <= box.width();
+}
+
+} // namespace
+
+QFont WindowFont(int pixels) {
+  SubstituteOnce();
+  QFont font("MS Sans Serif");
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(pixels);
   return font;
+}
+
+bool CaptionFits(const QWidget& control) {
+  if (const auto* label = qobject_cast<const QLabel*>(&control))
+    return LabelFits(*label);
+  if (const auto* button = qobject_cast<const QPushButton*>(&control))
+    return PushButtonFits(*button);
+  if (const auto* button = qobject_cast<const QAbstractButton*>(&control))
+    return CheckButtonFits(*button);
+  if (const auto* box = qobject_cast<const QGroupBox*>(&control))
+    return GroupBoxFits(*box);
+  return true;
+}
+
+void FitCaptions(QWidget& window) {
+  for (QWidget* control : window.findChildren<QWidget*>()) {
+    // A control kept hidden is never seen.
+    if (!control->isVisibleTo(&window))
+      continue;
+    while (!CaptionFits(*control) && control->font().pixelSize() > kSmallestPixels) {
+      QFont smaller = control->font();
+      smaller.setPixelSize(smaller.pixelSize() - 1);
+      control->setFont(smaller);
+    }
+  }
 }

@@ -3,8 +3,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <QImage>
+#include <QMargins>
+#include <QRect>
 
 #include "support/process.h"
 #include "support/temp_root.h"
@@ -23,17 +26,29 @@ std::string Slots(const std::string& first, const std::string& second) {
   return text;
 }
 
-// The client area's top-left corner on the screen; without a window manager there is no frame.
-std::optional<QPoint> WindowPosition(const XvfbServer& x) {
-  const std::string command = "DISPLAY=" + x.Display() + " xdotool search --onlyvisible --name '^" +
-                              kCaption + "$' getwindowgeometry";
+std::string CommandOutput(const std::string& command) {
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
   if (!pipe)
-    return std::nullopt;
+    return {};
   std::string output;
   char buffer[256];
   while (std::fgets(buffer, sizeof buffer, pipe.get()))
     output += buffer;
+  return output;
+}
+
+// The first visible window of that exact name, as a window id.
+std::string WindowId(const XvfbServer& x, const std::string& name) {
+  const std::string output = CommandOutput("DISPLAY=" + x.Display() +
+                                           " xdotool search --onlyvisible --name '^" + name + "$'");
+  return output.substr(0, output.find('\n'));
+}
+
+// The client area's top-left corner on the screen; without a window manager there is no frame.
+std::optional<QPoint> WindowPosition(const XvfbServer& x, const std::string& name = kCaption) {
+  const std::string command = "DISPLAY=" + x.Display() + " xdotool search --onlyvisible --name '^" +
+                              name + "$' getwindowgeometry";
+  const std::string output = CommandOutput(command);
   const std::size_t at = output.find("Position: ");
   int left = 0, top = 0;
   if (at == std::string::npos ||
@@ -41,6 +56,58 @@ std::optional<QPoint> WindowPosition(const XvfbServer& x) {
     return std::nullopt;
   return QPoint(left, top);
 }
+
+// A window's client area on the screen, and the frame the window manager put around it.
+struct Placement {
+  QRect client;
+  QMargins frame;
+  QRect Outer() const { return client.marginsAdded(frame); }
+};
+
+// A window's client area on the screen.
+std::optional<QRect> ClientRect(const XvfbServer& x, const std::string& id) {
+  const std::string info = CommandOutput("DISPLAY=" + x.Display() + " xwininfo -id " + id);
+  const auto number = [&](const char* field) {
+    const std::size_t at = info.find(field);
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + std::strlen(field));
+  };
+  const QRect client(number("Absolute upper-left X:"), number("Absolute upper-left Y:"),
+                     number("Width:"), number("Height:"));
+  if (client.width() <= 0)
+    return std::nullopt;
+  return client;
+}
+
+std::optional<Placement> PlacementOf(const XvfbServer& x, const std::string& name) {
+  const std::string id = WindowId(x, name);
+  if (id.empty())
+    return std::nullopt;
+  const std::optional<QRect> client = ClientRect(x, id);
+  const std::string extents =
+      CommandOutput("DISPLAY=" + x.Display() + " xprop -id " + id + " _NET_FRAME_EXTENTS");
+  int left = 0, right = 0, top = 0, bottom = 0;
+  const std::size_t equals = extents.find("= ");
+  if (!client || equals == std::string::npos ||
+      std::sscanf(extents.c_str() + equals, "= %d, %d, %d, %d", &left, &right, &top, &bottom) != 4)
+    return std::nullopt;
+  return Placement{*client, QMargins(left, top, right, bottom)};
+}
+
+// A window manager on the server while it lives: openbox, which frames every window it manages.
+class WindowManager {
+public:
+  explicit WindowManager(const XvfbServer& x)
+      : process_({"openbox", "--sm-disable"}, {{"DISPLAY", x.Display()}}, true) {
+    const std::string command = "DISPLAY=" + x.Display() + " xprop -root _NET_SUPPORTING_WM_CHECK";
+    running_ = WaitUntil(
+        [&] { return CommandOutput(command).find("window id") != std::string::npos; }, 10s);
+  }
+  bool Running() const { return running_; }
+
+private:
+  ChildProcess process_;
+  bool running_ = false;
+};
 
 int Lightness(QRgb pixel) {
   return (qRed(pixel) + qGreen(pixel) + qBlue(pixel)) / 3;
@@ -63,19 +130,45 @@ bool HasNavyText(const QImage& shot, QRect area) {
   return false;
 }
 
+// Color 7 and Picdis 0 read as 3: leaving stores what the buttons show, not what the file held.
+const std::string kStoredOptions = "[Options]\r\nSound=1\r\nColor=7\r\nPicdis=0\r\nTime=2\r\n";
+const std::string kOptionsAsShown = "[Options]\r\nSound=1\r\nColor=3\r\nPicdis=3\r\nTime=2\r\n";
+
+// Two sound files, the options above and a 200 × 100 photograph behind the dialog.
+bool PrepareSettingsAndPhoto(const TempRoot& root) {
+  WriteWholeFile(root.SettingsFile(), kStoredOptions + Slots("C:\\a.wav", "C:\\b.mid"));
+  QImage photo(200, 100, QImage::Format_RGB32);
+  photo.fill(kPhoto);
+  std::filesystem::create_directories(root.DriveC() / "Tavrin" / "Quillmor");
+  return photo.save(
+      QString::fromStdString((root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg").string()),
+      "JPEG", 100);
+}
+
+// The first and last position along a line of the screen where the photograph shows.
+std::pair<int, int> PhotoSpan(const QImage& shot, QPoint from, QPoint step, int length) {
+  int first = -1, last = -1;
+  for (int i = 0; i < length; ++i) {
+    const QPoint at = from + i * step;
+    if (Near(shot.pixel(at), kPhoto)) {
+      if (first < 0)
+        first = i;
+      last = i;
+    }
+  }
+  return {first, last};
+}
+
+void KeepScreenshot(const QImage& shot, const char* suffix) {
+  if (const char* keep = std::getenv("QUILLMOR_KEEP_SCREENSHOT"))
+    shot.save(QString::fromUtf8(keep) + suffix);
+}
+
 } // namespace
 
 TEST(DialogOnScreen, ShowsItsLayoutAndOkStoresTheOptionsAndEnds) {
   TempRoot root;
-  // Color 7 and Picdis 0 read as 3: OK stores what the buttons show, not what the file held.
-  WriteWholeFile(root.SettingsFile(), "[Options]\r\nSound=1\r\nColor=7\r\nPicdis=0\r\nTime=2\r\n" +
-                                          Slots("C:\\a.wav", "C:\\b.mid"));
-  QImage photo(200, 100, QImage::Format_RGB32);
-  photo.fill(kPhoto);
-  std::filesystem::create_directories(root.DriveC() / "Tavrin" / "Quillmor");
-  ASSERT_TRUE(photo.save(
-      QString::fromStdString((root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg").string()),
-      "JPEG", 100));
+  ASSERT_TRUE(PrepareSettingsAndPhoto(root));
 
   XvfbServer x(800, 600);
   ChildProcess dialog({QuillmorBinary().string(), "/c"},
@@ -91,8 +184,7 @@ TEST(DialogOnScreen, ShowsItsLayoutAndOkStoresTheOptionsAndEnds) {
         return origin && !shot.isNull() && Near(shot.pixel(*origin + QPoint(250, 150)), kPhoto);
       },
       10s));
-  if (const char* keep = std::getenv("QUILLMOR_KEEP_SCREENSHOT"))
-    shot.save(keep);
+  KeepScreenshot(shot, "");
   const auto at = [&](int left, int top) { return shot.pixel(*origin + QPoint(left, top)); };
 
   // Centred on the 800 × 600 screen.
@@ -125,7 +217,114 @@ TEST(DialogOnScreen, ShowsItsLayoutAndOkStoresTheOptionsAndEnds) {
   ASSERT_TRUE(x.XdoTool({"mousemove", std::to_string(origin->x() + 464 + 37),
                          std::to_string(origin->y() + 361 + 8), "click", "1"}));
   EXPECT_EQ(dialog.WaitExit(10s), 0);
-  EXPECT_EQ(ReadWholeFile(root.SettingsFile()),
-            "[Options]\r\nSound=1\r\nColor=3\r\nPicdis=3\r\nTime=2\r\n" +
-                Slots("C:\\a.wav", "C:\\b.mid"));
+  EXPECT_EQ(ReadWholeFile(root.SettingsFile()), kOptionsAsShown + Slots("C:\\a.wav", "C:\\b.mid"));
+}
+
+TEST(DialogOnScreen, UnderAWindowManagerCentresItsFrameAndPhotoAndClosingStoresAsOk) {
+  TempRoot root;
+  ASSERT_TRUE(PrepareSettingsAndPhoto(root));
+  XvfbServer x(800, 600);
+  WindowManager openbox(x);
+  ASSERT_TRUE(openbox.Running());
+  ChildProcess dialog({QuillmorBinary().string(), "/c"},
+                      {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
+
+  // The frame, once known, is centred on the screen as a whole.
+  std::optional<Placement> placed;
+  const bool centred = WaitUntil(
+      [&] {
+        placed = PlacementOf(x, kCaption);
+        return placed && placed->client.size() == QSize(552, 383) &&
+               placed->Outer().center() == QRect(0, 0, 800, 600).center();
+      },
+      10s);
+  ASSERT_TRUE(placed) << "no framed window";
+  EXPECT_TRUE(centred) << "outer " << placed->Outer().x() << "," << placed->Outer().y() << " "
+                       << placed->Outer().width() << "x" << placed->Outer().height();
+
+  // The photograph is centred in the window with its frame: on the client area it lies half the
+  // frame's extra width right of and half its extra height below the client's centre.
+  const QPoint client = placed->client.topLeft();
+  const QSize outer = placed->Outer().size();
+  QImage shot;
+  std::pair<int, int> across, down;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        shot = x.Screenshot();
+        if (shot.isNull())
+          return false;
+        across = PhotoSpan(shot, client + QPoint(0, 160), QPoint(1, 0), 552);
+        down = PhotoSpan(shot, client + QPoint(250, 135), QPoint(0, 1), 230);
+        return across.first >= 0 && down.first >= 0;
+      },
+      10s));
+  KeepScreenshot(shot, "-framed.png");
+  EXPECT_NEAR(across.first + across.second + 1, outer.width(), 2);
+  EXPECT_NEAR(2 * (135 + down.first) + (down.second - down.first + 1), outer.height(), 2);
+
+  // The frame's close box (here Alt+F4, the window manager's close) leaves as OK does.
+  ASSERT_TRUE(x.XdoTool({"key", "--clearmodifiers", "alt+F4"}));
+  EXPECT_EQ(dialog.WaitExit(10s), 0);
+  EXPECT_EQ(ReadWholeFile(root.SettingsFile()), kOptionsAsShown + Slots("C:\\a.wav", "C:\\b.mid"));
+}
+
+TEST(DialogOnScreen, UnderAWindowManagerTheInformationWindowsKeepTheirOuterPlaces) {
+  TempRoot root;
+  ASSERT_TRUE(PrepareSettingsAndPhoto(root));
+  XvfbServer x(800, 600);
+  WindowManager openbox(x);
+  ASSERT_TRUE(openbox.Running());
+  ChildProcess dialog({QuillmorBinary().string(), "/c"},
+                      {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
+  std::optional<Placement> settings;
+  const bool centred = WaitUntil(
+      [&] {
+        settings = PlacementOf(x, kCaption);
+        return settings && settings->Outer().center() == QRect(0, 0, 800, 600).center();
+      },
+      10s);
+  KeepScreenshot(x.Screenshot(), "-framed-start.png");
+  ASSERT_TRUE(settings) << "no framed window";
+  ASSERT_TRUE(centred) << "outer " << settings->Outer().x() << "," << settings->Outer().y() << " "
+                       << settings->Outer().width() << "x" << settings->Outer().height();
+  const auto click = [&](QPoint at) {
+    const QPoint screen = settings->client.topLeft() + at;
+    return x.XdoTool(
+        {"mousemove", std::to_string(screen.x()), std::to_string(screen.y()), "click", "1"});
+  };
+
+  // More: the whole window, frame included, is 458 × 365 at 102, 23.
+  ASSERT_TRUE(click(QPoint(463 + 37, 288 + 8)));
+  std::optional<Placement> more;
+  const bool fitted = WaitUntil(
+      [&] {
+        more = PlacementOf(x, "More Software");
+        return more && more->Outer() == QRect(102, 23, 458, 365);
+      },
+      10s);
+  ASSERT_TRUE(more) << "no framed more-software window";
+  EXPECT_TRUE(fitted) << "outer " << more->Outer().x() << "," << more->Outer().y() << " "
+                      << more->Outer().width() << "x" << more->Outer().height();
+  KeepScreenshot(x.Screenshot(), "-more.png");
+  ASSERT_TRUE(x.XdoTool({"key", "--clearmodifiers", "alt+F4"}));
+  ASSERT_TRUE(WaitUntil([&] { return !x.HasVisibleWindow("More Software"); }, 10s));
+
+  // About: no frame, centred on the screen.
+  ASSERT_TRUE(click(QPoint(464 + 37, 337 + 8)));
+  std::optional<QRect> about;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::string id = WindowId(x, "Quillmor");
+        about = id.empty() ? std::nullopt : ClientRect(x, id);
+        return about == QRect((800 - 514) / 2, (600 - 336) / 2, 514, 336);
+      },
+      10s));
+  ASSERT_TRUE(about);
+  KeepScreenshot(x.Screenshot(), "-about.png");
+  const QPoint returnButton = about->topLeft() + QPoint(412 + 37, 300 + 12);
+  ASSERT_TRUE(x.XdoTool({"mousemove", std::to_string(returnButton.x()),
+                         std::to_string(returnButton.y()), "click", "1"}));
+  ASSERT_TRUE(WaitUntil([&] { return !x.HasVisibleWindow("Quillmor"); }, 10s));
+  ASSERT_TRUE(click(QPoint(464 + 37, 361 + 8)));
+  EXPECT_EQ(dialog.WaitExit(10s), 0);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -83,6 +84,26 @@ TEST_F(AboutBox, NoticeNamesTheVersionAndTheDisclaimerRunsOnFromOneLabelIntoTheN
     QString sentences = label->text();
     sentences.replace("2.0", "2");
     EXPECT_FALSE(sentences.contains(singleBlank)) << sentences.toStdString();
+  }
+}
+
+TEST_F(AboutBox, TheRunOnSentenceHasNoBlankLineAndTheFramesStandOutFromTheGrey) {
+  // Label3 starts on the line right after Label2's last line; Label4 after one blank line.
+  const int line = form.Label2->fontMetrics().lineSpacing();
+  EXPECT_EQ(form.Label2->height(), form.Label2->heightForWidth(form.Label2->width()));
+  EXPECT_EQ(form.Label3->y(), form.Label2->geometry().bottom() + 1);
+  EXPECT_EQ(form.Label3->x(), form.Label2->x());
+  EXPECT_EQ(form.Label4->y(), form.Label3->geometry().bottom() + 1 + line);
+  EXPECT_LE(form.Label4->geometry().bottom(), form.GroupBox2->height() - 2);
+
+  const QImage face = form.grab().toImage();
+  const auto lightness = [&](QPoint at) { return qGray(face.pixel(at)); };
+  ASSERT_EQ(lightness(QPoint(4, 4)), 128);
+  // Each frame's left edge, halfway down: a dark line and a white one beside it.
+  for (const QWidget* frame : {form.GroupBox1, form.GroupBox2}) {
+    const QPoint edge = frame->mapTo(&form, QPoint(0, frame->height() / 2));
+    EXPECT_LE(lightness(edge), 128 - 48) << frame->objectName().toStdString();
+    EXPECT_GE(lightness(edge + QPoint(1, 0)), 128 + 96);
   }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/system.h"
 #include "platform/timer.h"
 #include "support/temp_root.h"
+#include "support/user_input.h"
 #include "udownld.h"
 
 namespace {
@@ -157,6 +159,8 @@ TEST_F(MoreSoftwareWindow, ControlsSitAtTheirPlacesInAFixedScrollingArea) {
 
   form.show();
   QApplication::processEvents();
+  // The whole window, frame included, has the outer size once the frame is known.
+  EXPECT_EQ(form.frameGeometry(), QRect(102, 23, 458, 365));
   // The third program and the OK button lie below the first view; the range does not follow
   // the window.
   EXPECT_GT(form.ScrollArea->verticalScrollBar()->maximum(), 0);
@@ -168,17 +172,33 @@ TEST_F(MoreSoftwareWindow, ControlsSitAtTheirPlacesInAFixedScrollingArea) {
   form.hide();
 }
 
-TEST_F(MoreSoftwareWindow, TabVisitsMemosAndButtonsInTheirOrder) {
-  const std::vector<QWidget*> expected = {form.Memo1,    form.Memo2, form.BitBtn1, form.cmddown1,
-                                          form.cmddown2, form.Memo3, form.cmddown3};
-  std::vector<QWidget*> visited = {form.Memo1};
-  for (QWidget* next = form.Memo1->nextInFocusChain(); next != form.Memo1;
-       next = next->nextInFocusChain()) {
-    if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() && next->window() == &form &&
-        !next->focusProxy())
-      visited.push_back(next);
-  }
-  EXPECT_EQ(visited, expected);
+TEST_F(MoreSoftwareWindow, TabAndShiftTabLeaveTheDescriptionBoxesInTheirOrder) {
+  const std::vector<QWidget*> order = {form.Memo1,    form.Memo2, form.BitBtn1, form.cmddown1,
+                                       form.cmddown2, form.Memo3, form.cmddown3};
+  std::vector<QWidget*> forwards, backwards;
+  ShowModalWith(form, [&] {
+    if (!ShowActive(form))
+      return form.SetModalResult(mrCancel);
+    form.Memo1->setFocus(Qt::TabFocusReason);
+    forwards.push_back(QApplication::focusWidget());
+    for (std::size_t step = 0; step < order.size(); ++step) {
+      PressKey(Qt::Key_Tab, Qt::NoModifier, "\t");
+      forwards.push_back(QApplication::focusWidget());
+    }
+    backwards.push_back(QApplication::focusWidget());
+    for (std::size_t step = 0; step < order.size(); ++step) {
+      PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
+      backwards.push_back(QApplication::focusWidget());
+    }
+    form.BitBtn1->click();
+  });
+  std::vector<QWidget*> expected = order;
+  expected.push_back(order.front());
+  EXPECT_EQ(forwards, expected);
+  std::reverse(expected.begin(), expected.end());
+  EXPECT_EQ(backwards, expected);
+  for (QPlainTextEdit* memo : {form.Memo1, form.Memo2, form.Memo3})
+    EXPECT_FALSE(memo->toPlainText().contains('\t'));
 }
 
 TEST(DownloadArrowPicture, IsATealArrowWithABlackOutlineOnATransparentGround) {
