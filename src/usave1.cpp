@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QRegion>
 #include <QScreen>
 #include <QTimer>
@@ -148,7 +147,7 @@ std::vector<QRect> MonitorBounds() {
 } // namespace
 
 // A black window over a monitor that the slideshow leaves uncovered. Its input is the display's
-// own: a key ends the display as FormKeyDown does, a button press as deactivate does.
+// own: a key ends the display as FormKeyDown does, and the message hook sees its button presses.
 class TCoverForm : public QWidget {
 public:
   explicit TCoverForm(TForm1& display) : display_(display) {
@@ -156,6 +155,7 @@ public:
     // The display window keeps the keyboard; a cover only takes it when clicked, which ends all.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setCursor(Qt::BlankCursor);
+    Application().AddHookedWindow(this);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
@@ -173,11 +173,6 @@ public:
 
 protected:
   void keyPressEvent(QKeyEvent*) override { display_.FormKeyDown(); }
-  void mousePressEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton ||
-        event->button() == Qt::MiddleButton)
-      display_.EndOnButton();
-  }
 
 private:
   TForm1& display_;

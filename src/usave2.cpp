@@ -292,14 +292,20 @@ void TForm2::FrameChanged() {
   Image1->SetBounds(0, 0, outer.width(), outer.height());
 }
 
+// Closing from the frame stores the options as OK does. When they cannot be stored the window
+// stays open once, so that the user can make the file writable and try again; closing again then
+// goes through, as a window that can never be closed would leave only killing it.
 void TForm2::closeEvent(QCloseEvent* event) {
   if (!optionsStored_) {
     try {
       StoreOptions();
     } catch (const std::exception& error) {
-      event->ignore();
       Application().ShowException(error);
-      return;
+      if (!closeRefused_) {
+        closeRefused_ = true;
+        event->ignore();
+        return;
+      }
     }
   }
   TForm::closeEvent(event);

@@ -111,6 +111,7 @@ private:
 
   bool centred_ = false;
   bool optionsStored_ = false;
+  bool closeRefused_ = false;
 };
 
 // The hand pointing left that stands beside the sound buttons.

@@ -842,7 +842,7 @@ TEST_F(SettingsDialog, FileOpenDialogNamesItsFilterAsGivenAndTakesATypedPath) {
   form->hide();
 }
 
-TEST_F(SettingsDialog, ClosingTheWindowStoresTheOptionsAsOkDoesOrStaysOpen) {
+TEST_F(SettingsDialog, ClosingTheWindowStoresTheOptionsAsOkDoesOrStaysOpenOnce) {
   Application().Title = kApplicationTitle;
   auto form = OpenWith(SettingsText("Sound=0\r\nColor=2\r\nPicdis=3\r\nTime=1\r\n"));
   form->show();
@@ -860,6 +860,22 @@ TEST_F(SettingsDialog, ClosingTheWindowStoresTheOptionsAsOkDoesOrStaysOpen) {
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()),
             SettingsText("Sound=0\r\nColor=2\r\nPicdis=1\r\nTime=2\r\n"));
+}
+
+TEST_F(SettingsDialog, AFileThatStaysUnwritableDoesNotKeepTheWindowOpenForGood) {
+  Application().Title = kApplicationTitle;
+  const std::string stored = SettingsText("Sound=0\r\nColor=2\r\nPicdis=3\r\nTime=1\r\n");
+  auto form = OpenWith(stored);
+  form->show();
+  form->Radtime2->click();
+
+  BlockWrites();
+  EXPECT_FALSE(form->close());
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(boxes.size(), 2u);
+  UnblockWrites();
+  EXPECT_EQ(ReadWholeFile(root.SettingsFile()), stored);
 }
 
 // A display started while the dialog is open, in a process of its own: it reads every slot again

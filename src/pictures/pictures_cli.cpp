@@ -187,7 +187,10 @@ void ChoosePlatform() {
 
 int RunPictures(int argc, char** argv) {
   ChoosePlatform();
-  QGuiApplication application(argc, argv);
+  // Qt sees the program name alone: a folder named like one of its options is a folder.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QGuiApplication application(qtArgc, qtArgv);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
     std::fputs(kUsage, stdout);

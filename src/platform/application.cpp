@@ -62,12 +62,24 @@ OpeningMessages& Opening() {
   return opening;
 }
 
+// True when Qt's messages say that the display server was not reached, rather than that Qt
+// itself is broken (a missing platform plugin, say), whose own words are then worth keeping.
+bool DisplayNotReached(const std::vector<std::pair<QtMsgType, QString>>& messages) {
+  return std::any_of(messages.begin(), messages.end(), [](const auto& message) {
+    return message.second.contains(QStringLiteral("connect to display"));
+  });
+}
+
 void HoldOpeningMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
-  if (type == QtFatalMsg) {
-    std::fprintf(stderr, "%s: cannot open the display\n", Opening().program.c_str());
-    std::_Exit(kNoDisplayExitCode);
-  }
   Opening().held.emplace_back(type, text);
+  if (type != QtFatalMsg)
+    return;
+  if (!DisplayNotReached(Opening().held)) {
+    for (const auto& message : Opening().held)
+      std::fprintf(stderr, "%s\n", message.second.toLocal8Bit().constData());
+  }
+  std::fprintf(stderr, "%s: cannot open the display\n", Opening().program.c_str());
+  std::_Exit(kNoDisplayExitCode);
 }
 
 void HoldMessagesWhileOpening(const char* programName) {

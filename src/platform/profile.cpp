@@ -581,27 +581,34 @@ bool RewriteInPlace(const std::string& path, const FileState& old, std::string_v
       profile_io::Fsync(out.Get()) == 0)
     return true;
   const int error = errno;
-  if (::pwrite(out.Get(), before.data(), before.size(), 0) == ssize_t(before.size()) &&
-      ::ftruncate(out.Get(), off_t(before.size())) == 0) {
-    // the old text is back
-  }
-  errno = error;
+  const bool restored =
+      ::pwrite(out.Get(), before.data(), before.size(), 0) == ssize_t(before.size()) &&
+      ::ftruncate(out.Get(), off_t(before.size())) == 0;
+  // A file that could not even be put back is torn: say so rather than blame the write alone.
+  errno = restored ? error : EIO;
   return false;
 }
 
+// The file whose writes need not wait for the disk one by one (see DeferredProfileSync).
+std::string& DeferredSyncPath() {
+  static std::string path;
+  return path;
+}
+
 // Writes the text to a temporary file beside the file and renames it into place, so that a
-// crash or a full disk leaves the old file or the new one, never a torn one. Nothing waits for
-// the disk, as the desktop's own profile writer never does: a first start writes over a hundred
-// keys, and a sync each would cost a second on a slow disk. Write-back of the temporary file
-// starts before the rename, so that a journalling file system commits the data no later than
-// the rename; a power cut may lose the last writes, never the file.
+// crash or a full disk leaves the old file or the new one, never a torn one. The temporary
+// file's data reaches the disk before the rename, so that a power cut cannot leave an empty file
+// in place of the user's settings on a file system that commits the rename first.
 bool ReplaceFile(const std::string& path, const FileState& old, std::string_view text) {
   const std::string temp = path + ".tmp";
-  ::unlink(temp.c_str()); // left over from a write that died
+  // Left over from a write that died. A folder that refuses new files may refuse this too, and
+  // then the temporary file "exists": the in-place write serves as for any refusal.
+  const bool staleTempStays = ::unlink(temp.c_str()) != 0 && errno != ENOENT;
   UniqueFd out(
       profile_io::Open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
   if (!out) {
-    if (old.exists && (errno == EACCES || errno == EPERM))
+    const bool refused = errno == EACCES || errno == EPERM || (errno == EEXIST && staleTempStays);
+    if (old.exists && refused)
       return RewriteInPlace(path, old, text);
     return false;
   }
@@ -615,7 +622,10 @@ bool ReplaceFile(const std::string& path, const FileState& old, std::string_view
   }
   if (!WriteAll(out.Get(), text))
     return false;
-  ::sync_file_range(out.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+  if (path == DeferredSyncPath())
+    ::sync_file_range(out.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+  else if (profile_io::Fsync(out.Get()) != 0)
+    return false;
   if (!out.Close())
     return false;
   if (profile_io::Rename(temp.c_str(), path.c_str()) != 0)
@@ -686,4 +696,20 @@ bool WritePrivateProfileString(const char* section, const char* key, const char*
   if (text == old.text.View())
     return true;
   return ReplaceFile(path, old, text);
+}
+
+DeferredProfileSync::DeferredProfileSync(const char* fileName) {
+  DeferredSyncPath() = TargetPath(fileName);
+}
+
+DeferredProfileSync::~DeferredProfileSync() {
+  const std::string path = std::exchange(DeferredSyncPath(), std::string());
+  // Non-blocking, as the name may stand for a FIFO; only a plain file is synced.
+  struct stat status {};
+  if (UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+      file && ::fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode))
+    ::fsync(file.Get());
+  const std::string folder = fs::path(path).parent_path().string();
+  if (UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); directory)
+    ::fsync(directory.Get());
 }

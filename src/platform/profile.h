@@ -29,3 +29,14 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
 // Sets key in section to value; false when the file could not be written (it is left as it was).
 bool WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const char* fileName);
+
+// While one exists, writes to the file it names need not reach the disk one by one: the defaults
+// of a new settings file are over a hundred writes, and a power cut meanwhile loses nothing the
+// user chose. Each write stays atomic; the file and its folder reach the disk when it ends.
+class DeferredProfileSync {
+public:
+  explicit DeferredProfileSync(const char* fileName);
+  ~DeferredProfileSync();
+  DeferredProfileSync(const DeferredProfileSync&) = delete;
+  DeferredProfileSync& operator=(const DeferredProfileSync&) = delete;
+};

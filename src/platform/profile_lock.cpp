@@ -32,21 +32,16 @@ bool OwnFolder(const std::string& folder) {
   return true;
 }
 
-std::optional<std::string> AbsoluteFolderFrom(const char* variable) {
-  const char* value = std::getenv(variable);
-  if (!value || value[0] != '/')
-    return std::nullopt;
-  return std::string(value);
-}
-
+// The folder depends on the user alone, not on the environment, so that a display started by a
+// daemon and a dialog started from the session meet the same lock.
 std::optional<std::string> LockFolder() {
-  if (const auto runtime = AbsoluteFolderFrom("XDG_RUNTIME_DIR")) {
-    const std::string folder = *runtime + "/quillmor";
-    if (OwnFolder(folder))
-      return folder;
-  }
-  const std::string folder =
-      AbsoluteFolderFrom("TMPDIR").value_or("/tmp") + "/quillmor-" + std::to_string(::geteuid());
+  const std::string uid = std::to_string(::geteuid());
+  const std::string runtime = "/run/user/" + uid;
+  struct stat status {};
+  if (::lstat(runtime.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+      status.st_uid == ::geteuid() && OwnFolder(runtime + "/quillmor"))
+    return runtime + "/quillmor";
+  const std::string folder = "/tmp/quillmor-" + uid;
   if (OwnFolder(folder))
     return folder;
   return std::nullopt;
@@ -61,23 +56,6 @@ std::uint64_t NameHash(std::string_view name) {
     hash *= 1099511628211ull;
   }
   return hash;
-}
-
-std::optional<std::string> LockPathFor(const std::string& path) {
-  const std::filesystem::path file(path);
-  const std::string folder = file.parent_path().empty() ? "." : file.parent_path().string();
-  struct stat status {};
-  if (::stat(folder.c_str(), &status) != 0)
-    return std::nullopt;
-  const std::optional<std::string> lockFolder = LockFolder();
-  if (!lockFolder)
-    return std::nullopt;
-  char name[80];
-  std::snprintf(name, sizeof name, "/%llx-%llx-%016llx.lock",
-                static_cast<unsigned long long>(status.st_dev),
-                static_cast<unsigned long long>(status.st_ino),
-                static_cast<unsigned long long>(NameHash(file.filename().string())));
-  return *lockFolder + name;
 }
 
 bool LockExclusive(int fd) {
@@ -100,8 +78,25 @@ bool StillLinked(int fd, const std::string& path) {
 
 } // namespace
 
+std::optional<std::string> ProfileLockPath(const std::string& path) {
+  const std::filesystem::path file(path);
+  const std::string folder = file.parent_path().empty() ? "." : file.parent_path().string();
+  struct stat status {};
+  if (::stat(folder.c_str(), &status) != 0)
+    return std::nullopt;
+  const std::optional<std::string> lockFolder = LockFolder();
+  if (!lockFolder)
+    return std::nullopt;
+  char name[80];
+  std::snprintf(name, sizeof name, "/%llx-%llx-%016llx.lock",
+                static_cast<unsigned long long>(status.st_dev),
+                static_cast<unsigned long long>(status.st_ino),
+                static_cast<unsigned long long>(NameHash(file.filename().string())));
+  return *lockFolder + name;
+}
+
 bool ProfileLock::Acquire(const std::string& path) {
-  const std::optional<std::string> lockPath = LockPathFor(path);
+  const std::optional<std::string> lockPath = ProfileLockPath(path);
   if (!lockPath)
     return false;
   for (;;) {

@@ -1,13 +1,14 @@
 // The lock that makes the writers of one profile file take turns, across processes.
 //
-// It lives in the user's runtime folder ($XDG_RUNTIME_DIR/quillmor, else a folder of mode 0700
-// named quillmor-<uid> in the temporary folder), not beside the file: the file's folder may refuse
-// new files, and nothing may stay there. The lock file is named after the identity of the file's
-// folder (device and inode) and the file's name, which survive the file being replaced, so every
-// writer of the same file meets the same lock whichever path it took. The holder removes the lock
-// file before it lets go, so none lasts.
+// It lives in the user's runtime folder (/run/user/<uid>/quillmor, else a folder of mode 0700
+// named /tmp/quillmor-<uid>), chosen by the user alone, not beside the file: the file's folder may
+// refuse new files, and nothing may stay there. The lock file is named after the identity of the
+// file's folder (device and inode) and the file's name, which survive the file being replaced, so
+// every writer of the same file meets the same lock whichever path it took. The holder removes the
+// lock file before it lets go, so none lasts.
 #pragma once
 
+#include <optional>
 #include <string>
 
 class ProfileLock {
@@ -25,3 +26,7 @@ private:
   int fd_ = -1;
   std::string lockPath_;
 };
+
+// The lock file for the file at path (a host path whose folder exists), nullopt when the user's
+// lock folder cannot be had.
+std::optional<std::string> ProfileLockPath(const std::string& path);

@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "platform/paths.h"
+#include "platform/profile.h"
 #include "settings/inifile.h"
 
 namespace {
@@ -37,6 +38,7 @@ bool SettingsFileExists(const std::string& settingsPath) {
 }
 
 void WriteDisplayDefaults(const std::string& settingsPath) {
+  const DeferredProfileSync newFile(settingsPath.c_str());
   const TIniFile ini(settingsPath);
   ini.WriteBool(kOptions, "Sound", kDefaultSound);
   ini.WriteInteger(kOptions, "Color", kDefaultColor);
@@ -47,6 +49,7 @@ void WriteDisplayDefaults(const std::string& settingsPath) {
 
 void WriteDialogDefaults(const std::string& settingsPath,
                          const std::function<void(int)>& onSlotWritten) {
+  const DeferredProfileSync newFile(settingsPath.c_str());
   const TIniFile ini(settingsPath);
   ini.WriteBool(kOptions, "Sound", kDefaultSound);
   ini.WriteInteger(kOptions, "Time", kDefaultTime);

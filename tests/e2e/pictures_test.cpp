@@ -88,6 +88,8 @@ TEST_F(PicturesE2E, FoldersWithoutAReadablePhotoSayWhatTheyHoldAndChangeNothing)
   EXPECT_EQ(help.code, 0);
   EXPECT_THAT(help.text, HasSubstr("--long-side N"));
   EXPECT_THAT(help.text, HasSubstr("This installation reads "));
+  // Words that Qt would take for its own options are the program's, not Qt's.
+  EXPECT_EQ(Run({"--help", "-platform", "nowhere"}, headless).code, 0);
   for (const char* wrong : {"0", "12abc", "100000"})
     EXPECT_EQ(Run({"import", "--long-side", wrong, Photos().string()}, headless).code, 2) << wrong;
   EXPECT_EQ(Run({"import", Photos().string(), "--long-side"}, headless).code, 2);

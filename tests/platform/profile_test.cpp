@@ -11,6 +11,7 @@
 
 #include "platform/profile.h"
 #include "platform/profile_io.h"
+#include "platform/profile_lock.h"
 #include "support/temp_root.h"
 
 namespace fs = std::filesystem;
@@ -280,15 +281,21 @@ TEST_F(ProfileWrite, ACallersTabStaysPartOfTheNamesItWrites) {
 }
 
 TEST_F(ProfileWrite, NothingButTheFileStaysBesideItAndNoLockLasts) {
-  const fs::path runtime = root.Path() / "run";
-  fs::create_directories(runtime);
-  root.Env().Set("XDG_RUNTIME_DIR", runtime.string());
   ASSERT_TRUE(Put("S", "a", "1"));
   ASSERT_TRUE(Put("S", "a", nullptr));
   EXPECT_EQ(FolderNames(), kOnlyTheFile);
-  ASSERT_TRUE(fs::is_directory(runtime / "quillmor"));
-  EXPECT_EQ(fs::status(runtime / "quillmor").permissions(), fs::perms::owner_all);
-  EXPECT_TRUE(fs::is_empty(runtime / "quillmor"));
+  const std::optional<std::string> lock = ProfileLockPath(root.SettingsFile().string());
+  ASSERT_TRUE(lock);
+  EXPECT_FALSE(fs::exists(*lock));
+  const fs::path lockFolder = fs::path(*lock).parent_path();
+  EXPECT_EQ(fs::status(lockFolder).permissions(), fs::perms::owner_all);
+}
+
+TEST_F(ProfileWrite, EveryWriterOfAFileMeetsTheSameLockWhateverItsEnvironment) {
+  const std::optional<std::string> fromTheSession = ProfileLockPath(root.SettingsFile().string());
+  root.Env().Set("XDG_RUNTIME_DIR", (root.Path() / "elsewhere").string());
+  root.Env().Set("TMPDIR", (root.Path() / "elsewhere").string());
+  EXPECT_EQ(ProfileLockPath(root.SettingsFile().string()), fromTheSession);
 }
 
 TEST_F(ProfileWrite, AFolderThatRefusesNewFilesGetsTheFileRewrittenInPlace) {
