@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include <QImage>
 #include <QMargins>
@@ -91,6 +93,27 @@ std::optional<Placement> PlacementOf(const XvfbServer& x, const std::string& nam
       std::sscanf(extents.c_str() + equals, "= %d, %d, %d, %d", &left, &right, &top, &bottom) != 4)
     return std::nullopt;
   return Placement{*client, QMargins(left, top, right, bottom)};
+}
+
+// The settings dialog's placement once its frame is centred on the 800 x 600 screen (the last
+// placement seen, and whether it got there, when it does not within the time).
+std::pair<std::optional<Placement>, bool> WaitUntilCentred(const XvfbServer& x,
+                                                           bool clientAtItsSize) {
+  std::optional<Placement> placed;
+  const bool centred = WaitUntil(
+      [&] {
+        placed = PlacementOf(x, kCaption);
+        return placed && (!clientAtItsSize || placed->client.size() == QSize(552, 383)) &&
+               placed->Outer().center() == QRect(0, 0, 800, 600).center();
+      },
+      10s);
+  return {placed, centred};
+}
+
+std::string OuterText(const Placement& placed) {
+  const QRect outer = placed.Outer();
+  return "outer " + std::to_string(outer.x()) + "," + std::to_string(outer.y()) + " " +
+         std::to_string(outer.width()) + "x" + std::to_string(outer.height());
 }
 
 // A window manager on the server while it lives: openbox, which frames every window it manages.
@@ -230,17 +253,11 @@ TEST(DialogOnScreen, UnderAWindowManagerCentresItsFrameAndPhotoAndClosingStoresA
                       {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
 
   // The frame, once known, is centred on the screen as a whole.
-  std::optional<Placement> placed;
-  const bool centred = WaitUntil(
-      [&] {
-        placed = PlacementOf(x, kCaption);
-        return placed && placed->client.size() == QSize(552, 383) &&
-               placed->Outer().center() == QRect(0, 0, 800, 600).center();
-      },
-      10s);
+  const auto wait = WaitUntilCentred(x, true);
+  const std::optional<Placement>& placed = wait.first;
+  const bool centred = wait.second;
   ASSERT_TRUE(placed) << "no framed window";
-  EXPECT_TRUE(centred) << "outer " << placed->Outer().x() << "," << placed->Outer().y() << " "
-                       << placed->Outer().width() << "x" << placed->Outer().height();
+  EXPECT_TRUE(centred) << OuterText(*placed);
 
   // The photograph is centred in the window with its frame: on the client area it lies half the
   // frame's extra width right of and half its extra height below the client's centre.
@@ -276,17 +293,12 @@ TEST(DialogOnScreen, UnderAWindowManagerTheInformationWindowsKeepTheirOuterPlace
   ASSERT_TRUE(openbox.Running());
   ChildProcess dialog({QuillmorBinary().string(), "/c"},
                       {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
-  std::optional<Placement> settings;
-  const bool centred = WaitUntil(
-      [&] {
-        settings = PlacementOf(x, kCaption);
-        return settings && settings->Outer().center() == QRect(0, 0, 800, 600).center();
-      },
-      10s);
+  const auto wait = WaitUntilCentred(x, false);
+  const std::optional<Placement>& settings = wait.first;
+  const bool centred = wait.second;
   KeepScreenshot(x.Screenshot(), "-framed-start.png");
   ASSERT_TRUE(settings) << "no framed window";
-  ASSERT_TRUE(centred) << "outer " << settings->Outer().x() << "," << settings->Outer().y() << " "
-                       << settings->Outer().width() << "x" << settings->Outer().height();
+  ASSERT_TRUE(centred) << OuterText(*settings);
   const auto click = [&](QPoint at) {
     const QPoint screen = settings->client.topLeft() + at;
     return x.XdoTool(

@@ -44,7 +44,7 @@ protected:
 
 TEST_F(MessageHook, AnsweringTheErrorBoxWithTheMouseIsNotTheDisplaysInput) {
   bool answered = false;
-  WhenABoxOpens([&](QMessageBox& box) {
+  const auto watch = WhenABoxOpens([&](QMessageBox& box) {
     answered = true;
     ClickThroughWindow(ButtonOf(box, "OK"));
   });

@@ -12,7 +12,7 @@
 TEST(MessageBoxes, ShowTheirTextAsPlainText) {
   std::string shown;
   Qt::TextFormat format = Qt::AutoText;
-  WhenABoxOpens([&](QMessageBox& box) {
+  const auto watch = WhenABoxOpens([&](QMessageBox& box) {
     const auto* label = box.findChild<QLabel*>("qt_msgbox_label");
     if (label) {
       shown = label->text().toStdString();
@@ -27,7 +27,8 @@ TEST(MessageBoxes, ShowTheirTextAsPlainText) {
 }
 
 TEST(MessageBoxes, ClickingCancelGivesCancel) {
-  WhenABoxOpens([](QMessageBox& box) { ClickThroughWindow(ButtonOf(box, "Cancel")); });
+  const auto watch =
+      WhenABoxOpens([](QMessageBox& box) { ClickThroughWindow(ButtonOf(box, "Cancel")); });
   EXPECT_EQ(MessageDlg("Remove?", TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbOKCancel),
             IDCANCEL);
 }

@@ -4,7 +4,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTimer>
 #include <QWindow>
 
 void ClickThroughWindow(QWidget* widget) {
@@ -20,17 +19,18 @@ void ClickThroughWindow(QWidget* widget) {
   }
 }
 
-void WhenABoxOpens(std::function<void(QMessageBox&)> answer) {
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, answer = std::move(answer)] {
+std::unique_ptr<QTimer> WhenABoxOpens(std::function<void(QMessageBox&)> answer) {
+  auto poll = std::make_unique<QTimer>();
+  QTimer* timer = poll.get();
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, answer = std::move(answer)] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || !box->isVisible())
       return;
-    poll->stop();
-    poll->deleteLater();
+    timer->stop();
     answer(*box);
   });
-  poll->start(10);
+  timer->start(10);
+  return poll;
 }
 
 QPushButton* ButtonOf(QMessageBox& box, const QString& caption) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QString>
+#include <QTimer>
 
 class QMessageBox;
 class QPushButton;
@@ -12,7 +14,8 @@ class QWidget;
 
 // A left click in the middle of widget, sent to its top-level window.
 void ClickThroughWindow(QWidget* widget);
-// Runs answer once the next message box is open (inside its modal loop).
-void WhenABoxOpens(std::function<void(QMessageBox&)> answer);
+// Runs answer once the next message box is open (inside its modal loop), for as long as the
+// returned watch lives: a box that never opens leaves no watch behind to answer another's box.
+[[nodiscard]] std::unique_ptr<QTimer> WhenABoxOpens(std::function<void(QMessageBox&)> answer);
 // The box's button with this caption, or null.
 QPushButton* ButtonOf(QMessageBox& box, const QString& caption);
