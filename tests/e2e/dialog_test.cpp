@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <QImage>
 #include <QMargins>
@@ -243,14 +246,24 @@ TEST(DialogOnScreen, ShowsItsLayoutAndOkStoresTheOptionsAndEnds) {
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()), kOptionsAsShown + Slots("C:\\a.wav", "C:\\b.mid"));
 }
 
-TEST(DialogOnScreen, UnderAWindowManagerCentresItsFrameAndPhotoAndClosingStoresAsOk) {
+// The settings dialog started under openbox on an 800 x 600 screen.
+class DialogUnderAWindowManager : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(PrepareSettingsAndPhoto(root));
+    ASSERT_TRUE(openbox.Running());
+    dialog = std::make_unique<ChildProcess>(
+        std::vector<std::string>{QuillmorBinary().string(), "/c"},
+        std::map<std::string, std::string>{{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
+  }
+
   TempRoot root;
-  ASSERT_TRUE(PrepareSettingsAndPhoto(root));
-  XvfbServer x(800, 600);
-  WindowManager openbox(x);
-  ASSERT_TRUE(openbox.Running());
-  ChildProcess dialog({QuillmorBinary().string(), "/c"},
-                      {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
+  XvfbServer x{800, 600};
+  WindowManager openbox{x};
+  std::unique_ptr<ChildProcess> dialog;
+};
+
+TEST_F(DialogUnderAWindowManager, CentresItsFrameAndPhotoAndClosingStoresAsOk) {
 
   // The frame, once known, is centred on the screen as a whole.
   const auto wait = WaitUntilCentred(x, true);
@@ -281,18 +294,11 @@ TEST(DialogOnScreen, UnderAWindowManagerCentresItsFrameAndPhotoAndClosingStoresA
 
   // The frame's close box (here Alt+F4, the window manager's close) leaves as OK does.
   ASSERT_TRUE(x.XdoTool({"key", "--clearmodifiers", "alt+F4"}));
-  EXPECT_EQ(dialog.WaitExit(10s), 0);
+  EXPECT_EQ(dialog->WaitExit(10s), 0);
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()), kOptionsAsShown + Slots("C:\\a.wav", "C:\\b.mid"));
 }
 
-TEST(DialogOnScreen, UnderAWindowManagerTheInformationWindowsKeepTheirOuterPlaces) {
-  TempRoot root;
-  ASSERT_TRUE(PrepareSettingsAndPhoto(root));
-  XvfbServer x(800, 600);
-  WindowManager openbox(x);
-  ASSERT_TRUE(openbox.Running());
-  ChildProcess dialog({QuillmorBinary().string(), "/c"},
-                      {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
+TEST_F(DialogUnderAWindowManager, TheInformationWindowsKeepTheirOuterPlaces) {
   const auto wait = WaitUntilCentred(x, false);
   const std::optional<Placement>& settings = wait.first;
   const bool centred = wait.second;
@@ -338,5 +344,5 @@ TEST(DialogOnScreen, UnderAWindowManagerTheInformationWindowsKeepTheirOuterPlace
                          std::to_string(returnButton.y()), "click", "1"}));
   ASSERT_TRUE(WaitUntil([&] { return !x.HasVisibleWindow("Quillmor"); }, 10s));
   ASSERT_TRUE(click(QPoint(464 + 37, 361 + 8)));
-  EXPECT_EQ(dialog.WaitExit(10s), 0);
+  EXPECT_EQ(dialog->WaitExit(10s), 0);
 }

@@ -8,10 +8,10 @@
 namespace wincheck {
 
 struct Image {
-    int width = 0;
-    int height = 0;
-    int components = 0;
-    std::vector<unsigned char> pixels;  // rows top to bottom, components interleaved
+  int width = 0;
+  int height = 0;
+  int components = 0;
+  std::vector<unsigned char> pixels; // rows top to bottom, components interleaved
 };
 
 // Decodes a whole JPEG; nullopt for data libjpeg rejects.
@@ -22,4 +22,4 @@ std::optional<Image> decodeJpegFile(const std::string& path);
 std::string resourceString(unsigned id);
 std::string versionString(const std::string& field);
 
-}  // namespace wincheck
+} // namespace wincheck
