@@ -186,10 +186,6 @@ void TApplication::Run() {
   QApplication::exec();
 }
 
-void TApplication::Terminate() {
-  QCoreApplication::quit();
-}
-
 void TApplication::DestroyForms() {
   OnMessage = nullptr;
   hookedWindows_.clear();

@@ -91,7 +91,6 @@ public:
 
   // Shows the main form and runs the message loop until the main form closes.
   void Run();
-  void Terminate();
   // The general error box: the text, a full stop when the text's last character sorts after
   // one, the title as caption, a stop icon and one OK button.
   void ShowException(const std::exception& error);

@@ -25,7 +25,6 @@ public:
   // then hidden, not destroyed, and can be shown again.
   int ShowModal();
   void SetModalResult(int result);
-  int ModalResult() const { return modalResult_; }
   bool InModal() const { return modalLoop_ != nullptr; }
 
 protected:

@@ -33,8 +33,6 @@ public:
 
   std::string FileName;
   TMPDeviceTypes DeviceType = TMPDeviceTypes::dtAutoSelect;
-  bool AutoRewind = false;
-  bool Shareable = false;
 
   // Closes the open sound first. A file that cannot be opened, or no audio device, raises with
   // the back end's text ("Unknown error code" when it has none), and nothing is open afterwards.
