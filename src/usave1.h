@@ -75,9 +75,6 @@ public:
   void Timer1Timer();
   void FormKeyDown();
   void deactivate(TMsg& msg, bool& handled);
-  // The ending on a left, right or middle button press, whichever of the display's windows saw
-  // it; only the first press counts.
-  void EndOnButton();
   void MediaPlayer1Notify();
 
   // Routines of the slideshow.
@@ -113,6 +110,9 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
 
 private:
+  // The ending on a left, right or middle button press, whichever of the display's windows saw
+  // it; only the first press counts.
+  void EndOnButton();
   void SetBackground(const QColor& colour);
   void RefreshSequence(TImage* target);
   void ShowFullScreenPicture();
