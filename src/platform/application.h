@@ -9,17 +9,11 @@
 #include <string>
 #include <vector>
 
-#include <QApplication>
-#include <QPointer>
-#include <QWidget>
-
-class QObject;
-class QEvent;
 class TForm;
 
 // One input message as the hook sees it, numbered like the desktop's window messages.
 struct TMsg {
-  QObject* hwnd = nullptr;
+  TForm* hwnd = nullptr;
   unsigned message = 0;
   std::uintptr_t wParam = 0;
   std::intptr_t lParam = 0;
@@ -36,35 +30,21 @@ constexpr unsigned WM_MBUTTONDOWN = 0x0207;
 constexpr unsigned WM_MBUTTONUP = 0x0208;
 constexpr unsigned WM_MOUSEWHEEL = 0x020A;
 
-// What QApplication's construction needs first: the command line it sees, which is the program's
-// name alone so that no argument of ours (such as "-reverse" or "-display") changes how Qt starts;
-// and Qt's messages held back until the display is open. A base, so that it outlives
-// QApplication, which keeps references to the command line.
-struct QtCommandLine {
-  explicit QtCommandLine(char* programName);
-  int argc = 1;
-  char* argv[2];
-};
-
-// The Qt application whose notify() turns an escaping exception into the general error box and
-// hands every input message of the hooked windows to the hook before it is dispatched.
-//
-// When the display cannot be opened, the process ends during construction with one line on
-// stderr ("<program>: cannot open the display") and kNoDisplayExitCode, instead of Qt's abort.
-class QuillmorQtApplication : private QtCommandLine, public QApplication {
-public:
-  explicit QuillmorQtApplication(char* programName);
-  bool notify(QObject* receiver, QEvent* event) override;
-};
-
+// The exit status when the desktop cannot be reached at all.
 constexpr int kNoDisplayExitCode = 1;
-
-// Prepares the host before the Qt application exists: window geometry in device pixels.
-void PrepareQtEnvironment();
 
 class TApplication {
 public:
   using MessageHook = std::function<void(TMsg& msg, bool& handled)>;
+
+  TApplication();
+  ~TApplication();
+
+  // Connects to the desktop. When it cannot be reached the process ends here with one line on
+  // stderr ("<program>: cannot open the display") and kNoDisplayExitCode. No argument of the
+  // program's reaches the toolkit.
+  void Initialize(const char* programName);
+  bool Initialized() const;
 
   // Title shown by the desktop and used as the caption of the general error box.
   std::string Title;
@@ -74,11 +54,12 @@ public:
 
   TForm* MainForm() const { return mainForm_; }
 
-  // The hooked windows are the main form and the top-level windows it owns, registered here
-  // (covers of other screens, say). Message boxes and other top-level windows are not hooked:
-  // their input is theirs alone. A window leaves the set when it is destroyed.
-  void AddHookedWindow(QWidget* window);
-  bool IsHookedWindow(const QObject* receiver) const;
+  // The hooked windows are the main form and the windows it owns, registered here (covers of
+  // other screens, say). Message boxes and other windows are not hooked: their input is theirs
+  // alone. A window leaves the set when it is destroyed.
+  void AddHookedWindow(TForm* window);
+  void RemoveHookedWindow(TForm* window);
+  bool IsHookedWindow(const TForm* window) const;
 
   // Constructs a form, runs its creation handler (an error there goes to the general error box
   // and stops the handler at that point), and keeps it until the application ends.
@@ -91,6 +72,10 @@ public:
 
   // Shows the main form and runs the message loop until the main form closes.
   void Run();
+  // Ends the message loop that Run started.
+  void Quit();
+  // Handles the messages waiting in the queue, then returns.
+  void ProcessMessages();
   // The general error box: the text, a full stop when the text's last character sorts after
   // one, the title as caption, a stop icon and one OK button.
   void ShowException(const std::exception& error);
@@ -98,15 +83,28 @@ public:
   // Destroys the forms, last created first.
   void DestroyForms();
 
+  // Where a backend keeps its connection to the desktop; each backend defines it.
+  struct Host;
+  Host& TheHost();
+
 private:
   void Adopt(std::unique_ptr<TForm> form);
 
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* mainForm_ = nullptr;
-  std::vector<QPointer<QWidget>> hookedWindows_;
+  std::vector<TForm*> hookedWindows_;
+  std::unique_ptr<Host> host_;
 };
 
 TApplication& Application();
 
 // The text of the general error box for an error's message.
 std::string ErrorBoxText(const std::string& message);
+
+// Runs a handler the way the desktop's message loop runs every handler: an exception that escapes
+// it is shown in the general error box, and the loop goes on. Backends call every handler a window
+// connects through this.
+void RunHandler(const std::function<void()>& handler) noexcept;
+
+// Runs work on the message loop's thread soon after, from any thread.
+void PostToMainThread(std::function<void()> work);

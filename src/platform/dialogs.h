@@ -1,4 +1,4 @@
-// Modal message boxes and the file-open dialog, each answerable by tests through a responder.
+// Modal message boxes and the file-open dialog, which tests answer through platform_test.
 #pragma once
 
 #include <functional>
@@ -25,10 +25,6 @@ int MessageBox(const MessageBoxRequest& request);
 // A box of one of the four kinds, whose caption and icon the kind sets.
 int MessageDlg(const std::string& text, TMsgDlgType kind, TMsgDlgButtons buttons);
 
-// Tests answer boxes through a responder instead of a person; none restores the real boxes.
-using MessageBoxResponder = std::function<int(const MessageBoxRequest&)>;
-void SetMessageBoxResponder(MessageBoxResponder responder);
-
 struct OpenFileRequest {
   std::string filter;      // "description|patterns"
   std::string initialPath; // the file-name field's starting text
@@ -38,6 +34,3 @@ struct OpenFileRequest {
 
 // The file-open dialog: the chosen full path, or nothing when the user cancels.
 std::optional<std::string> GetOpenFileName(const OpenFileRequest& request);
-
-using OpenFileResponder = std::function<std::optional<std::string>(const OpenFileRequest&)>;
-void SetOpenFileResponder(OpenFileResponder responder);

@@ -1,63 +1,100 @@
-// The base of every window (a creation handler, modal showing, closing, the frame the desktop puts
-// around it) and the desktop behaviour of its group frames and radio groups.
+// The base of every window: its frame and style, how it is shown (modeless, modal, over the whole
+// screen), its keyboard order, and the handlers the desktop calls on it.
 #pragma once
 
-#include <QGroupBox>
-#include <QMargins>
-#include <QWidget>
+#include <functional>
+#include <initializer_list>
 
-class QEventLoop;
+#include "platform/controls.h"
 
 enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
-class TForm : public QWidget {
-  Q_OBJECT
+enum class TBorderStyle {
+  bsNone,   // no frame and no title bar
+  bsDialog, // a title bar without minimise and maximise boxes, a fixed size
+  bsSingle, // a title bar and a fixed-size frame
+};
+
+enum class TFormStyle { fsNormal, fsStayOnTop };
+
+enum class TPosition {
+  poDesigned,     // where the bounds put it
+  poScreenCenter, // the whole window, frame included, centred on the primary screen
+};
+
+// The desktop's virtual-key codes, for the keys the windows and their tests speak of.
+constexpr int VK_TAB = 0x09;
+constexpr int VK_RETURN = 0x0D;
+constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_SPACE = 0x20;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
+
+class TForm : public TControl {
 public:
-  explicit TForm(QWidget* parent = nullptr);
+  TForm();
   ~TForm() override;
 
   // The creation handler; runs once, right after construction.
   virtual void FormCreate() {}
   // How the main form shows itself once its creation has finished.
-  virtual void ShowAfterCreation() { show(); }
+  virtual void ShowAfterCreation() { Show(); }
 
-  // Shows the form and waits in a nested message loop until it sets a modal result; the form is
-  // then hidden, not destroyed, and can be shown again.
+  void SetBorderStyle(TBorderStyle style);
+  void SetFormStyle(TFormStyle style);
+  void SetPosition(TPosition position);
+  // The window's picture in its title bar and the task list.
+  void SetIcon(const TBitmap& icon);
+  // The area inside the frame; the window keeps this size.
+  void SetClientSize(int width, int height);
+  // The whole window, frame included, on the screen. Until the desktop has framed the window the
+  // frame counts as nothing.
+  TRect OuterBounds() const;
+  void SetOuterBounds(const TRect& outer);
+  // Covers the given screen area without a frame, above the desktop's panels, as a screen saver
+  // covers its monitor.
+  void ShowFullScreen(const TRect& area);
+  // Shows the window without taking the keyboard from the active one.
+  void ShowInactive();
+  // Puts the window in front and gives it the keyboard.
+  void Activate();
+  // The pointer is not drawn over this window.
+  void HidePointer();
+
+  // Shows the form and waits in a nested message loop until it sets a modal result or is closed
+  // (mrCancel); the form is then hidden, not destroyed, and can be shown again.
   int ShowModal();
   void SetModalResult(int result);
-  bool InModal() const { return modalLoop_ != nullptr; }
+  bool InModal() const;
+  // Asks the form to close as the frame's close box would: OnCloseQuery may refuse. A closed main
+  // form ends the message loop; a closed modal form ends its modal display.
+  void Close();
 
-protected:
-  void closeEvent(QCloseEvent* event) override;
-  bool event(QEvent* event) override;
-  // The desktop's frame around the form became known or changed. A window manager tells it only
-  // after the form is first shown; until then the outer size is the client size.
-  virtual void FrameChanged() {}
-  // The frame as last known; empty while none is.
-  QMargins Frame() const;
-  // Gives the whole window, frame included, this rectangle on the screen.
-  void PlaceOuter(const QRect& outer);
+  // Tab and Shift+Tab visit the controls in this order; controls not listed keep the order of
+  // their creation after the listed ones. Within a group of radio buttons Tab stops only at the
+  // checked one (at the first while none is checked), and the arrow keys move within the group.
+  void SetTabOrder(std::initializer_list<TControl*> order);
+  // Key preview: every key pressed while the form is active reaches OnKeyDown first, whichever
+  // control has the focus; the key then goes nowhere else.
+  void SetKeyPreview(bool preview);
 
-private:
-  int modalResult_ = mrNone;
-  QEventLoop* modalLoop_ = nullptr;
-  QMargins frame_;
+  // A key pressed on the form: the desktop's virtual-key code.
+  std::function<void(int key)> OnKeyDown;
+  // Asked before the form closes; false keeps it open.
+  std::function<bool()> OnCloseQuery;
+  // The client area changed size.
+  std::function<void()> OnResize;
+  // The form is about to be shown.
+  std::function<void()> OnShow;
+  // The desktop's frame around the form became known or changed; OuterBounds tells the new size.
+  std::function<void()> OnFrameChanged;
+
+  // Captions the host's substitute face draws too wide (or, word-wrapped, too tall) get a smaller
+  // font, one pixel at a time; hidden controls are left alone.
+  void FitCaptions();
+  // Labels and radio buttons placed directly on these containers whose captions would be cut off
+  // take the width they need, as far as their container has room.
+  void WidenClippedCaptions(std::initializer_list<TControl*> containers);
 };
-
-// A frame around a group of controls, drawn etched (a shadow line with a white line beside it) as
-// the desktop draws it, so that it stands out on any ground, the window's grey included.
-class TGroupBox : public QGroupBox {
-  Q_OBJECT
-public:
-  using QGroupBox::QGroupBox;
-
-protected:
-  void paintEvent(QPaintEvent* event) override;
-};
-
-// Tab enters each radio group of window on its checked button (on its first one while none is
-// checked); the arrow keys move within the group.
-void TabIntoRadioGroupsAtTheirCheckedButton(QWidget& window);
-
-// Colour values packed as red + 256 x green + 65536 x blue.
-QColor ColorFromValue(unsigned value);

@@ -4,6 +4,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/types.h"
 
 constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
@@ -15,6 +18,15 @@ int GetSystemMetrics(int index);
 void SetScreenSizeOverride(std::optional<std::pair<int, int>> size);
 // Bits per pixel of the screen, taken once and kept: what the screen had at program start.
 int ScreenBitsPerPixel();
+
+// The primary monitor's area on the desktop; its size is SM_CXSCREEN x SM_CYSCREEN unless
+// overridden.
+TRect PrimaryMonitorRect();
+// Every monitor's area on the desktop, the primary one included.
+std::vector<TRect> MonitorRects();
+// Calls changed after monitors come, go or change size or place, once the desktop's news is in;
+// for as long as the program runs.
+void WatchMonitors(std::function<void()> changed);
 
 // Hides the pointer (false) until the process ends, or shows it again (true).
 void ShowCursor(bool show);
@@ -28,12 +40,3 @@ SYSTEMTIME GetSystemTime();
 
 // Hands an address to the desktop's "open"; the result is ignored.
 void ShellExecuteOpen(const std::string& address);
-
-// Seams through which tests set what the platform reports; nullopt or empty restores it.
-namespace platform_test {
-void SetScreenSize(std::optional<std::pair<int, int>> size);
-void SetScreenBitsPerPixel(std::optional<int> bits);
-void SetSystemTime(std::optional<SYSTEMTIME> time);
-void SetShellOpener(std::function<void(const std::string&)> opener);
-bool CursorHidden();
-} // namespace platform_test
