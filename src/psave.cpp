@@ -9,14 +9,9 @@
 #include "udownld.h"
 #include "usave1.h"
 #include "usave2.h"
-
-std::string WindowsDir;
-std::string SettingsPath;
+#include "program.h"
 
 namespace {
-
-constexpr unsigned kWindowsDirBuffer = 256;
-constexpr unsigned kWindowsDirCapacity = 200;
 
 std::string UpperCaseAToZ(std::string_view text) {
   std::string upper(text);
@@ -27,33 +22,7 @@ std::string UpperCaseAToZ(std::string_view text) {
   return upper;
 }
 
-std::string ReportedWindowsDir() {
-  std::vector<char> buffer(kWindowsDirBuffer, '\0');
-  unsigned length = GetWindowsDirectory(buffer.data(), kWindowsDirCapacity);
-  if (length < 1)
-    return "c:\\windows";
-  if (length >= kWindowsDirCapacity) {
-    // Too long for the stated capacity: the buffer was not filled, so ask again with room.
-    buffer.assign(length + 1, '\0');
-    length = GetWindowsDirectory(buffer.data(), length + 1);
-    if (length < 1 || length > buffer.size() - 1)
-      return "c:\\windows";
-  }
-  return std::string(buffer.data());
-}
-
 } // namespace
-
-std::string LookUpWindowsDir() {
-  const std::string directory = ReportedWindowsDir();
-  // The settings file is written into it from the first start on, fallback or not.
-  platform::CreateHostFolder(directory);
-  return directory;
-}
-
-std::string DriveOf(std::string_view path) {
-  return platform::ExtractFileDrive(path);
-}
 
 StartMode ModeForArgument(std::string_view firstArgument) {
   const std::string upper = UpperCaseAToZ(firstArgument);
@@ -78,7 +47,7 @@ int RunPsave(int argc, char** argv) {
   PrepareQtEnvironment();
   QuillmorQtApplication qtApplication(argv[0]);
   WindowsDir = LookUpWindowsDir();
-  SettingsPath = WindowsDir + "\\quilmr20.ini";
+  SettingsPath = SettingsPathIn(WindowsDir);
   Application().Title = kApplicationTitle;
   QApplication::setApplicationName(kApplicationTitle);
   if (mode == StartMode::Display) {
