@@ -1,0 +1,33 @@
+// The Qt backend's side of a control: the widget that stands for it on the screen.
+#pragma once
+
+#include <memory>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/controls.h"
+
+class TImage;
+
+struct TControlPeer {
+  // Owned here; also a child of the parent control's widget, which Qt never deletes first because
+  // a control's children go before the control itself.
+  QPointer<QWidget> widget;
+  // Set once the control is given a font or colour of its own, which it then no longer takes
+  // from its parent.
+  bool ownFont = false;
+  bool ownColor = false;
+  ~TControlPeer() { delete widget.data(); }
+};
+
+namespace platform::qt {
+
+QWidget* WidgetOf(const TControl& control);
+// The QColor of a colour number.
+QColor ColorOf(TColor colour);
+
+// The widget of an image control, made with the control's painting.
+QWidget* NewImageWidget(TImage& owner, QWidget* parent);
+
+} // namespace platform::qt
