@@ -1,4 +1,4 @@
-// The test binary's entry: the tests' environment, and one Qt application for the whole run, so
+// The test binary's entry: the tests' environment, and one application for the whole run, so
 // widget tests can create windows (offscreen) and the general error box is reachable.
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   SetDefault("QUILLMOR_SKELETON", "");
   // Programs the tests start inherit the same suppressions.
   SetDefault("LSAN_OPTIONS", "suppressions=" QUILLMOR_LSAN_SUPPRESSIONS ":print_suppressions=0");
-  QuillmorQtApplication app(argv[0]);
+  Application().Initialize(argv[0]);
   const int result = RUN_ALL_TESTS();
   Application().DestroyForms();
   return result;
