@@ -11,8 +11,6 @@
 #include <set>
 #include <sstream>
 
-#include <QListWidget>
-
 #include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/testing.h"
@@ -158,7 +156,7 @@ TEST_F(DialogWithDisplays, NoSlotWriteIsLostAndNoDisplayReadsATornFile) {
     });
   for (int i = 0; i < kSoundSlotCount / 2; ++i)
     steps.push_back([i, &dialog] {
-      dialog.ListBox2->setCurrentRow(i);
+      dialog.ListBox2->SetItemIndex(i);
       dialog.cmdwavdClick();
     });
   for (int i = 1; i <= 19; i += 2)

@@ -13,9 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <QLabel>
-#include <QListWidget>
-
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -171,7 +168,7 @@ TEST_F(OddFiles, ACataloguePictureThatIsNoPlainFileCountsAsMissing) {
     TForm1& form = CreateDisplay();
     EXPECT_EQ(ActivePictureCount, 0);
     EXPECT_FALSE(form.Timer1->Enabled());
-    EXPECT_NE(form.lblinfo->text().indexOf("grizwalk.jpg"), -1);
+    EXPECT_NE(form.lblinfo->Caption().find("grizwalk.jpg"), std::string::npos);
     EXPECT_TRUE(Boxes().empty());
   }
 }
@@ -290,14 +287,14 @@ TEST_F(OddFiles, TheDialogListsAndRemovesSoundsWhoseNamesAreNotUtf8) {
   WriteSettings("Sound=1\r\n", {latin1, utf8});
   TForm2 dialog;
   dialog.FormCreate();
-  ASSERT_EQ(dialog.ListBox2->count(), 2);
+  ASSERT_EQ(dialog.ListBox2->Count(), 2);
   for (int removed = 1; removed <= 2; ++removed) {
-    dialog.ListBox2->setCurrentRow(0);
+    dialog.ListBox2->SetItemIndex(0);
     dialog.cmdwavdClick();
     EXPECT_EQ(Boxes().size(), std::size_t(removed)) << "only the removal warnings";
     EXPECT_EQ(ReadSoundSlot(SettingsPath, removed), kEmptySlot);
   }
-  EXPECT_EQ(dialog.ListBox2->count(), 0);
+  EXPECT_EQ(dialog.ListBox2->Count(), 0);
 }
 
 TEST_F(OddFiles, ASettingsFileThatIsNoPlainFileStopsStartUpWithTheWriteError) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
-#include <QPushButton>
 #include <sys/stat.h>
 
 #include "platform/application.h"
@@ -182,12 +180,12 @@ TEST(SoundSlots, TheDialogShowsALineBreakRefusalInTheErrorBoxAndStaysAsItWas) {
     TForm2 form;
     form.FormCreate();
     const std::string before = ReadWholeFile(root.SettingsFile());
-    form.Cmdwav->click();
+    form.Cmdwav->Click();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "Cannot write a value containing a line break to C:\\WINDOWS\\quilmr20.ini.");
     EXPECT_EQ(boxes[0].icon, TMsgDlgType::mtError);
-    EXPECT_EQ(form.ListBox2->count(), 0);
+    EXPECT_EQ(form.ListBox2->Count(), 0);
     EXPECT_EQ(usave2::SoundSlots[1], kEmptySlot);
     EXPECT_EQ(ReadWholeFile(root.SettingsFile()), before);
   }
