@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <string>
 
 #include "platform/controls.h"
 
@@ -35,8 +36,11 @@ constexpr int VK_DOWN = 0x28;
 
 class TForm : public TControl {
 public:
-  TForm();
+  // windowClass: the name the desktop knows the window's kind by, which other programs can search
+  // for ("TForm1").
+  explicit TForm(std::string windowClass = "TForm");
   ~TForm() override;
+  const std::string& WindowClass() const { return windowClass_; }
 
   // The creation handler; runs once, right after construction.
   virtual void FormCreate() {}
@@ -98,4 +102,7 @@ public:
   // Labels and radio buttons placed directly on these containers whose captions would be cut off
   // take the width they need, as far as their container has room.
   void WidenClippedCaptions(std::initializer_list<TControl*> containers);
+
+private:
+  std::string windowClass_;
 };

@@ -256,7 +256,8 @@ void TabIntoRadioGroupsAtTheirCheckedButton(QWidget& window) {
 
 } // namespace
 
-TForm::TForm() : TControl(nullptr, "", Kind::Form) {
+TForm::TForm(std::string windowClass)
+    : TControl(nullptr, "", Kind::Form), windowClass_(std::move(windowClass)) {
   Peer().widget = new FormWidget(*this);
 }
 
