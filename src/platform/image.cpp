@@ -140,8 +140,7 @@ TRect Translated(TRect rect, int dx, int dy) {
 
 } // namespace
 
-TImage::TImage(TControl& parent, std::string name)
-    : TControl(&parent, std::move(name), Kind::Image) {
+void TImage::ConnectPicture() {
   picture_.OnChange = [this] { PictureChanged(); };
   picture_.OnProgress = [this](ProgressStage stage, const TRect& rect) { Progress(stage, rect); };
 }

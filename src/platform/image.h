@@ -43,6 +43,8 @@ public:
   const TPixels& Rendering() const { return rendering_; }
 
 private:
+  // The constructor is the backend's: it makes the native counterpart, then calls this.
+  void ConnectPicture();
   void PictureChanged();
   void Progress(ProgressStage stage, const TRect& decodedSoFar);
   void InvalidateRendering();

@@ -9,14 +9,9 @@
 
 #include "platform/image.h"
 #include "platform/qt/peer.h"
+#include "platform/qt/pixels_qt.h"
 
 namespace {
-
-// The rendering as Qt sees it: the same memory, no copy.
-QImage Wrap(const TPixels& pixels) {
-  return QImage(pixels.Bits(), pixels.Width(), pixels.Height(), qsizetype(pixels.Stride()),
-                QImage::Format_RGB32);
-}
 
 class ImageWidget : public QWidget {
 public:
@@ -27,7 +22,7 @@ protected:
     QPainter painter(this);
     const QRect area = event->rect();
     const auto draw = [&painter](const TRect& target, const TPixels& rendering, TPoint from) {
-      painter.drawImage(QPoint(target.Left, target.Top), Wrap(rendering),
+      painter.drawImage(QPoint(target.Left, target.Top), platform::qt::ImageOf(rendering),
                         QRect(from.X, from.Y, target.Width, target.Height));
     };
     try {
@@ -53,6 +48,17 @@ QWidget* NewImageWidget(TImage& owner, QWidget* parent) {
 }
 
 } // namespace platform::qt
+
+TImage::TImage(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::Image) {
+  const TControlPeer& outer = parent.Peer();
+  QWidget* container = outer.container ? outer.container.data() : outer.widget.data();
+  QWidget* widget = platform::qt::NewImageWidget(*this, container);
+  Peer().widget = widget;
+  // Shown with its window, as every control is.
+  widget->show();
+  ConnectPicture();
+}
 
 void TImage::Repaint() {
   if (QWidget* widget = platform::qt::WidgetOf(*this))
