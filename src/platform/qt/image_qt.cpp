@@ -1,10 +1,12 @@
 // The image control's widget: it hands its paints to the control, which keeps the rendering.
+#include <chrono>
 #include <exception>
 
 #include <QApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWidget>
 
 #include "platform/image.h"
@@ -15,7 +17,14 @@ namespace {
 
 class ImageWidget : public QWidget {
 public:
-  ImageWidget(TImage& owner, QWidget* parent) : QWidget(parent), owner_(owner) {}
+  ImageWidget(TImage& owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+    // The window's backing store keeps what was painted and serves exposures from it, so once
+    // the screen has been still for a while the control's own copy only takes memory. A burst of
+    // repaints (a host window being resized) keeps it meanwhile.
+    release_.setSingleShot(true);
+    release_.setInterval(kKeepRendering);
+    connect(&release_, &QTimer::timeout, this, [this] { owner_.ReleaseRendering(); });
+  }
 
 protected:
   void paintEvent(QPaintEvent* event) override {
@@ -25,6 +34,7 @@ protected:
       painter.drawImage(QPoint(target.Left, target.Top), platform::qt::ImageOf(rendering),
                         QRect(from.X, from.Y, target.Width, target.Height));
     };
+    release_.start();
     try {
       owner_.Paint(TRect{area.x(), area.y(), area.width(), area.height()}, draw);
     } catch (...) {
@@ -36,7 +46,9 @@ protected:
   }
 
 private:
+  static constexpr std::chrono::milliseconds kKeepRendering{2000};
   TImage& owner_;
+  QTimer release_;
 };
 
 } // namespace
