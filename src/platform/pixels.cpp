@@ -32,6 +32,8 @@ TColor TPixels::Pixel(int x, int y) const {
 }
 
 void TPixels::SetPixel(int x, int y, TColor colour) {
+  if (format_ == TPixelFormat::pf8bit)
+    return;
   std::uint8_t* p = Row(y) + std::size_t(x) * std::size_t(BytesPerPixel(format_));
   p[0] = std::uint8_t(BlueOf(colour));
   p[1] = std::uint8_t(GreenOf(colour));
@@ -41,6 +43,8 @@ void TPixels::SetPixel(int x, int y, TColor colour) {
 }
 
 void TPixels::Fill(TColor colour) {
+  if (Empty() || format_ == TPixelFormat::pf8bit)
+    return;
   for (int x = 0; x < width_; ++x)
     SetPixel(x, 0, colour);
   const std::size_t used = std::size_t(width_) * std::size_t(BytesPerPixel(format_));
