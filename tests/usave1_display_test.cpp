@@ -23,6 +23,9 @@ TEST_F(DisplayTest, StartUpHidesThePointerAndStartsTheTimerAtOneSecond) {
   InstallPictures(64, 48);
   WriteSettings("Sound=0\r\nPicdis=1\r\nTime=2\r\n");
   TForm1& form = CreateDisplay();
+  // What a second start searches for.
+  EXPECT_EQ(form.WindowClass(), "TForm1");
+  EXPECT_EQ(form.Caption(), "quilldorn");
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(platform_test::CursorHidden());
   EXPECT_EQ(form.Color(), clBlack);
