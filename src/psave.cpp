@@ -1,15 +1,12 @@
 #include "psave.h"
 
-#include <vector>
-
 #include "Usave5.h"
 #include "platform/application.h"
 #include "platform/identity.h"
-#include "platform/paths.h"
+#include "program.h"
 #include "udownld.h"
 #include "usave1.h"
 #include "usave2.h"
-#include "program.h"
 
 namespace {
 
@@ -44,12 +41,10 @@ int RunPsave(int argc, char** argv) {
   if (mode == StartMode::None)
     return 0;
 
-  PrepareQtEnvironment();
-  QuillmorQtApplication qtApplication(argv[0]);
+  Application().Title = kApplicationTitle;
+  Application().Initialize(argv[0]);
   WindowsDir = LookUpWindowsDir();
   SettingsPath = SettingsPathIn(WindowsDir);
-  Application().Title = kApplicationTitle;
-  QApplication::setApplicationName(kApplicationTitle);
   if (mode == StartMode::Display) {
     Application().CreateForm<TForm1>();
   } else {

@@ -4,15 +4,16 @@
 #include <cstdlib>
 #include <memory>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTimer>
 #include <QWindow>
 #include <xcb/xcb.h>
 
 #include "platform/application.h"
 #include "platform/identity.h"
+#include "platform/qt/peer.h"
 #include "platform/system.h"
-#include "psave.h"
+#include "program.h"
 #include "usave1.h"
 
 namespace {
@@ -48,7 +49,7 @@ bool IsOption(const std::string& argument, const char* name) {
 }
 
 // Keeps the display the size of its host window, and ends the run when the window is gone.
-void FollowHostWindow(xcb_connection_t* connection, xcb_window_t window, TForm1* form) {
+void FollowHostWindow(xcb_connection_t* connection, xcb_window_t window, QWidget* form) {
   auto* timer = new QTimer(form);
   QObject::connect(timer, &QTimer::timeout, form, [connection, window, form] {
     const std::optional<QSize> size = WindowSize(connection, window);
@@ -134,15 +135,13 @@ int RunHack(int argc, char** argv) {
     return Fail("cannot open the X display", 1);
 
   WindowsDir = LookUpWindowsDir();
-  SettingsPath = WindowsDir + "\\quilmr20.ini";
-  PrepareQtEnvironment();
+  SettingsPath = SettingsPathIn(WindowsDir);
   // The host window is an X window whatever the session's own platform is.
   qputenv("QT_QPA_PLATFORM", "xcb");
-  QuillmorQtApplication qtApplication(argv[0]);
   Application().Title = kApplicationTitle;
-  QGuiApplication::setApplicationName(kApplicationTitle);
+  Application().Initialize(argv[0]);
 
-  auto* x11 = qtApplication.nativeInterface<QNativeInterface::QX11Application>();
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
   if (!x11)
     return Fail("no X display", 1);
   xcb_connection_t* connection = x11->connection();
@@ -157,7 +156,7 @@ int RunHack(int argc, char** argv) {
   RegisterNoWindowIdentities();
   // Declared before the form: a window takes its children with it, so the form must go first.
   std::unique_ptr<QWindow> hostWindow(QWindow::fromWinId(host));
-  TForm1* form = Application().CreateForm<TForm1>();
+  QWidget* form = platform::qt::WidgetOf(*Application().CreateForm<TForm1>());
   form->winId();
   form->windowHandle()->setParent(hostWindow.get());
   form->setGeometry(0, 0, size->width(), size->height());

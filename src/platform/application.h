@@ -89,6 +89,7 @@ public:
 
 private:
   void Adopt(std::unique_ptr<TForm> form);
+  void RunMessageLoop();
 
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* mainForm_ = nullptr;

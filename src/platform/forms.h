@@ -10,9 +10,10 @@
 enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
 enum class TBorderStyle {
-  bsNone,   // no frame and no title bar
-  bsDialog, // a title bar without minimise and maximise boxes, a fixed size
-  bsSingle, // a title bar and a fixed-size frame
+  bsNone,     // no frame and no title bar
+  bsDialog,   // a title bar without minimise and maximise boxes, a fixed size
+  bsSingle,   // a title bar and a fixed-size frame
+  bsSizeable, // a title bar and a frame the user can resize; what a form has unless set
 };
 
 enum class TFormStyle { fsNormal, fsStayOnTop };
@@ -53,11 +54,11 @@ public:
   // frame counts as nothing.
   TRect OuterBounds() const;
   void SetOuterBounds(const TRect& outer);
-  // Covers the given screen area without a frame, above the desktop's panels, as a screen saver
-  // covers its monitor.
+  // Shows the window over the given screen area, above the desktop's panels, as a screen saver
+  // covers its monitor; it takes the keyboard only through Activate.
   void ShowFullScreen(const TRect& area);
-  // Shows the window without taking the keyboard from the active one.
-  void ShowInactive();
+  // False: showing the window does not take the keyboard from the active one.
+  void SetActivateOnShow(bool activate);
   // Puts the window in front and gives it the keyboard.
   void Activate();
   // The pointer is not drawn over this window.

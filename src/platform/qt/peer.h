@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include <QPointer>
 #include <QWidget>
@@ -14,6 +15,12 @@ struct TControlPeer {
   // Owned here; also a child of the parent control's widget, which Qt never deletes first because
   // a control's children go before the control itself.
   QPointer<QWidget> widget;
+  // Where the control's own controls go: the widget itself, or a scroll box's content.
+  QPointer<QWidget> container;
+  TFont font;
+  TColor color = clBlack;
+  // A word-wrapped label whose height follows its text.
+  bool autoSize = false;
   // Set once the control is given a font or colour of its own, which it then no longer takes
   // from its parent.
   bool ownFont = false;

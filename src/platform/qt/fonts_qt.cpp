@@ -1,4 +1,4 @@
-#include "platform/fonts.h"
+#include "platform/qt/fonts_qt.h"
 
 #include <QAbstractButton>
 #include <QFontMetrics>
@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QStyle>
 #include <QStyleOption>
+#include <algorithm>
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr int kButtonBevel = 3; // px
 
 void SubstituteOnce() {
   static const bool installed = [] {
-    QFont::insertSubstitutions("MS Sans Serif", {"Microsoft Sans Serif", "Liberation Sans", "Arimo",
+    QFont::insertSubstitutions(kWindowFontName, {"Microsoft Sans Serif", "Liberation Sans", "Arimo",
                                                  "Arial", "Nimbus Sans", "Helvetica"});
     return true;
   }();
@@ -65,12 +66,16 @@ bool GroupBoxFits(const QGroupBox& box) {
 
 } // namespace
 
-QFont WindowFont(int pixels) {
+namespace platform::qt {
+
+QFont FontOf(const TFont& font) {
   SubstituteOnce();
-  QFont font("MS Sans Serif");
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(pixels);
-  return font;
+  QFont qfont(kWindowFontName);
+  qfont.setStyleHint(QFont::SansSerif);
+  qfont.setPixelSize(font.Height);
+  qfont.setBold(font.Bold);
+  qfont.setItalic(font.Italic);
+  return qfont;
 }
 
 bool CaptionFits(const QWidget& control) {
@@ -97,3 +102,16 @@ void FitCaptions(QWidget& window) {
     }
   }
 }
+
+void WidenClippedCaptions(QWidget& container) {
+  for (QWidget* control : container.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!qobject_cast<QRadioButton*>(control) && !qobject_cast<QLabel*>(control))
+      continue;
+    const int needed = control->sizeHint().width();
+    const int room = container.width() - 2 - control->x();
+    if (needed > control->width())
+      control->resize(std::min(needed, room), control->height());
+  }
+}
+
+} // namespace platform::qt

@@ -1,0 +1,226 @@
+// The application in Qt: the connection to the display, the message loop, and the hook that sees
+// the display's input before any widget does.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <utility>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
+
+#include "platform/application.h"
+#include "platform/forms.h"
+#include "platform/qt/forms_qt.h"
+#include "platform/qt/peer.h"
+
+namespace {
+
+unsigned ButtonMessage(Qt::MouseButton button, bool press) {
+  switch (button) {
+  case Qt::LeftButton:
+    return press ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+  case Qt::RightButton:
+    return press ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+  case Qt::MiddleButton:
+    return press ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+  default:
+    return 0;
+  }
+}
+
+// The message number of an input event as the queue delivers it, 0 for anything else.
+unsigned MessageOf(const QEvent* event) {
+  switch (event->type()) {
+  case QEvent::MouseButtonPress:
+  case QEvent::MouseButtonDblClick:
+    return ButtonMessage(static_cast<const QMouseEvent*>(event)->button(), true);
+  case QEvent::MouseButtonRelease:
+    return ButtonMessage(static_cast<const QMouseEvent*>(event)->button(), false);
+  case QEvent::MouseMove:
+    return WM_MOUSEMOVE;
+  case QEvent::Wheel:
+    return WM_MOUSEWHEEL;
+  case QEvent::KeyPress:
+    return WM_KEYDOWN;
+  case QEvent::KeyRelease:
+    return WM_KEYUP;
+  default:
+    return 0;
+  }
+}
+
+// Qt's messages while it opens the display: a display that cannot be opened ends the process with
+// one line of ours instead of Qt's own lines and abort; once it is open they are passed on.
+struct OpeningMessages {
+  std::string program;
+  QtMessageHandler previous = nullptr;
+  std::vector<std::pair<QtMsgType, QString>> held;
+};
+
+OpeningMessages& Opening() {
+  static OpeningMessages opening;
+  return opening;
+}
+
+// True when Qt's messages say that the display server was not reached, rather than that Qt
+// itself is broken (a missing platform plugin, say), whose own words are then worth keeping.
+bool DisplayNotReached(const std::vector<std::pair<QtMsgType, QString>>& messages) {
+  return std::any_of(messages.begin(), messages.end(), [](const auto& message) {
+    return message.second.contains(QStringLiteral("connect to display"));
+  });
+}
+
+void HoldOpeningMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  Opening().held.emplace_back(type, text);
+  if (type != QtFatalMsg)
+    return;
+  if (!DisplayNotReached(Opening().held)) {
+    for (const auto& message : Opening().held)
+      std::fprintf(stderr, "%s\n", message.second.toLocal8Bit().constData());
+  }
+  std::fprintf(stderr, "%s: cannot open the display\n", Opening().program.c_str());
+  std::_Exit(kNoDisplayExitCode);
+}
+
+void HoldMessagesWhileOpening(const char* programName) {
+  Opening().program = std::filesystem::path(programName).filename().string();
+  Opening().previous = qInstallMessageHandler(HoldOpeningMessage);
+}
+
+void PassOnOpeningMessages() {
+  qInstallMessageHandler(Opening().previous);
+  for (const auto& [type, text] : std::exchange(Opening().held, {}))
+    qt_message_output(type, QMessageLogContext(), text);
+}
+
+void PrepareQtEnvironment() {
+  // Window geometry is given in device pixels: the display covers the screen's pixels exactly.
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  qunsetenv("QT_SCALE_FACTOR");
+  qunsetenv("QT_SCREEN_SCALE_FACTORS");
+  qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+}
+
+// The hooked form whose top-level window receiver is; null for any other receiver.
+TForm* HookedFormOf(const QObject* receiver) {
+  if (!receiver->isWindowType())
+    return nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->windowHandle() != receiver)
+      continue;
+    auto* form = dynamic_cast<platform::qt::FormWidget*>(window);
+    return form && Application().IsHookedWindow(&form->Form()) ? &form->Form() : nullptr;
+  }
+  return nullptr;
+}
+
+// The form with key preview that a key for receiver reaches first; null when none has it.
+platform::qt::FormWidget* PreviewingForm(QObject* receiver) {
+  auto* widget = qobject_cast<QWidget*>(receiver);
+  if (!widget)
+    return nullptr;
+  auto* form = dynamic_cast<platform::qt::FormWidget*>(widget->window());
+  return form && form->keyPreview ? form : nullptr;
+}
+
+// What QApplication's construction needs first: the command line it sees, which is the program's
+// name alone so that no argument of ours (such as "-reverse" or "-display") changes how Qt starts;
+// and Qt's messages held back until the display is open. A base, so that it outlives
+// QApplication, which keeps references to the command line.
+struct QtCommandLine {
+  explicit QtCommandLine(const char* programName) : program(programName) {
+    HoldMessagesWhileOpening(programName);
+  }
+  std::string program;
+  int argc = 1;
+  char* argv[2] = {program.data(), nullptr};
+};
+
+// The Qt application whose notify() turns an escaping exception into the general error box and
+// hands every input message of the hooked windows to the hook before it is dispatched.
+class QuillmorQtApplication : private QtCommandLine, public QApplication {
+public:
+  explicit QuillmorQtApplication(const char* programName)
+      : QtCommandLine(programName), QApplication(QtCommandLine::argc, QtCommandLine::argv) {
+    PassOnOpeningMessages();
+  }
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+bool QuillmorQtApplication::notify(QObject* receiver, QEvent* event) {
+  bool result = false;
+  RunHandler([&] {
+    // Input reaches a top-level QWindow first, once per message, before any widget sees it.
+    if (Application().OnMessage) {
+      if (TForm* form = HookedFormOf(receiver)) {
+        if (const unsigned message = MessageOf(event)) {
+          TMsg msg{form, message, 0, 0};
+          bool handled = false;
+          Application().OnMessage(msg, handled);
+          if (handled) {
+            result = true;
+            return;
+          }
+        }
+      }
+    }
+    if (event->type() == QEvent::KeyPress) {
+      if (platform::qt::FormWidget* form = PreviewingForm(receiver)) {
+        result = form->DeliverKey(*static_cast<QKeyEvent*>(event));
+        if (result)
+          return;
+      }
+    }
+    result = QApplication::notify(receiver, event);
+  });
+  return result;
+}
+
+} // namespace
+
+struct TApplication::Host {
+  explicit Host(const char* programName) : application(programName) {}
+  QuillmorQtApplication application;
+};
+
+TApplication::TApplication() = default;
+
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize(const char* programName) {
+  if (host_)
+    return;
+  PrepareQtEnvironment();
+  host_ = std::make_unique<Host>(programName);
+  if (!Title.empty())
+    QApplication::setApplicationName(QString::fromStdString(Title));
+}
+
+bool TApplication::Initialized() const {
+  return host_ != nullptr;
+}
+
+TApplication::Host& TApplication::TheHost() {
+  return *host_;
+}
+
+void TApplication::RunMessageLoop() {
+  QApplication::exec();
+}
+
+void TApplication::Quit() {
+  QCoreApplication::quit();
+}
+
+void TApplication::ProcessMessages() {
+  QCoreApplication::processEvents();
+}
+
+void PostToMainThread(std::function<void()> work) {
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [work = std::move(work)] { RunHandler(work); },
+      Qt::QueuedConnection);
+}

@@ -1,0 +1,575 @@
+// The controls as Qt widgets, drawn as the desktop draws its own.
+#include <QAbstractItemView>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "platform/application.h"
+#include "platform/forms.h"
+#include "platform/graphics.h"
+#include "platform/image.h"
+#include "platform/qt/fonts_qt.h"
+#include "platform/qt/forms_qt.h"
+#include "platform/qt/peer.h"
+#include "platform/qt/pixels_qt.h"
+
+namespace platform::qt {
+
+QWidget* WidgetOf(const TControl& control) {
+  return control.Peer().widget;
+}
+
+QColor ColorOf(TColor colour) {
+  return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
+
+} // namespace platform::qt
+
+using platform::qt::ColorOf;
+using platform::qt::WidgetOf;
+
+namespace {
+
+QWidget* ContainerOf(const TControl* control) {
+  if (!control)
+    return nullptr;
+  const TControlPeer& peer = control->Peer();
+  return peer.container ? peer.container.data() : peer.widget.data();
+}
+
+QString TextOf(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// A push button with a picture a fixed margin from its left edge and the caption after it, or
+// centred together with the caption.
+class BitBtnWidget : public QPushButton {
+public:
+  using QPushButton::QPushButton;
+  int margin = -1;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+void BitBtnWidget::paintEvent(QPaintEvent* event) {
+  if (margin < 0) {
+    QPushButton::paintEvent(event);
+    return;
+  }
+  QStylePainter painter(this);
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  painter.drawControl(QStyle::CE_PushButtonBevel, option);
+
+  QPoint shift;
+  if (option.state & (QStyle::State_Sunken | QStyle::State_On))
+    shift = QPoint(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                   style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
+  const QSize picture = iconSize();
+  const QRect pictureRect(QPoint(margin, (height() - picture.height()) / 2) + shift, picture);
+  icon().paint(&painter, pictureRect, Qt::AlignCenter,
+               isEnabled() ? QIcon::Normal : QIcon::Disabled);
+  QRect captionRect = rect().translated(shift);
+  captionRect.setLeft(pictureRect.right() + 1 + TBitBtn::kSpacing);
+  painter.drawItemText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                       palette(), isEnabled(), text(), QPalette::ButtonText);
+
+  if (option.state & QStyle::State_HasFocus) {
+    QStyleOptionFocusRect focus;
+    focus.QStyleOption::operator=(option);
+    focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+  }
+}
+
+// A frame around a group of controls, drawn etched (a shadow line with a white line beside it) as
+// the desktop draws it, so that it stands out on any ground, the window's grey included.
+class GroupBoxWidget : public QGroupBox {
+public:
+  using QGroupBox::QGroupBox;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+void GroupBoxWidget::paintEvent(QPaintEvent*) {
+  const QColor shadow(64, 64, 64);
+  QPainter painter(this);
+  const QFontMetrics metrics(font());
+  const int top = title().isEmpty() ? 0 : metrics.height() / 2;
+  const QRect outer = rect().adjusted(0, top, -1, -1);
+  painter.setPen(Qt::white);
+  painter.drawRect(outer.adjusted(1, 1, 0, 0));
+  painter.setPen(shadow);
+  painter.drawRect(outer.adjusted(0, 0, -1, -1));
+  if (title().isEmpty())
+    return;
+  const QRect caption(8, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
+  painter.fillRect(caption, palette().window());
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(caption, Qt::AlignCenter, title());
+}
+
+class FixedHeightItems : public QStyledItemDelegate {
+public:
+  FixedHeightItems(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+  }
+
+private:
+  int height_;
+};
+
+// The desktop's single-selection list keeps its one highlighted entry: clicking below the entries
+// or Ctrl+clicking the highlighted one leaves it highlighted.
+class SingleSelectionList : public QListWidget {
+public:
+  using QListWidget::QListWidget;
+
+protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override {
+    if (!index.isValid())
+      return QItemSelectionModel::NoUpdate;
+    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+    if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
+      return QItemSelectionModel::NoUpdate;
+    return command;
+  }
+};
+
+// The text colour a control's caption is drawn in. Only the active and inactive looks take it: a
+// disabled control keeps the greyed text of its window.
+QPalette::ColorRole TextRoleOf(const QWidget& widget) {
+  if (qobject_cast<const QAbstractButton*>(&widget))
+    return QPalette::ButtonText;
+  if (qobject_cast<const QPlainTextEdit*>(&widget) || qobject_cast<const QListWidget*>(&widget))
+    return QPalette::Text;
+  return QPalette::WindowText;
+}
+
+void SetTextColour(QWidget& widget, TColor colour) {
+  QPalette palette = widget.palette();
+  const QPalette::ColorRole role = TextRoleOf(widget);
+  palette.setColor(QPalette::Active, role, ColorOf(colour));
+  palette.setColor(QPalette::Inactive, role, ColorOf(colour));
+  widget.setPalette(palette);
+}
+
+void SetGround(QWidget& widget, TColor colour) {
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::Window, ColorOf(colour));
+  widget.setPalette(palette);
+  widget.setAutoFillBackground(true);
+}
+
+void FitLabelHeight(QLabel& label) {
+  label.resize(label.width(), label.heightForWidth(label.width()));
+}
+
+// A control's widget joins its parent's and is shown with it, as the desktop shows a window's
+// controls.
+void Attach(TControl& control, QWidget* widget) {
+  control.Peer().widget = widget;
+  if (widget->parentWidget() && !qobject_cast<QScrollArea*>(widget))
+    widget->show();
+}
+
+QIcon GlyphIcon(const TBitmap& glyph) {
+  QPixmap picture = QPixmap::fromImage(platform::qt::ImageOf(glyph.Pixels()));
+  if (picture.isNull())
+    return QIcon();
+  const QImage image = picture.toImage();
+  const QColor transparent = image.pixelColor(0, image.height() - 1);
+  picture.setMask(picture.createMaskFromColor(transparent, Qt::MaskInColor));
+  return QIcon(picture);
+}
+
+} // namespace
+
+// ---- Every control ----
+
+TControl::TControl(TControl* parent, std::string name, Kind kind)
+    : parent_(parent), name_(std::move(name)), kind_(kind),
+      peer_(std::make_unique<TControlPeer>()) {}
+
+TControl::~TControl() {
+  children_.clear();
+}
+
+TRect TControl::BoundsRect() const {
+  const QRect g = WidgetOf(*this)->geometry();
+  return {g.x(), g.y(), g.width(), g.height()};
+}
+
+void TControl::SetBounds(const TRect& bounds) {
+  QWidget* widget = WidgetOf(*this);
+  widget->setGeometry(bounds.Left, bounds.Top, bounds.Width, bounds.Height);
+  if (auto* label = qobject_cast<QLabel*>(widget); label && peer_->autoSize)
+    FitLabelHeight(*label);
+}
+
+TRect TControl::ClientRect() const {
+  const QRect r = WidgetOf(*this)->contentsRect();
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+bool TControl::Visible() const {
+  return !WidgetOf(*this)->isHidden();
+}
+
+void TControl::SetVisible(bool visible) {
+  WidgetOf(*this)->setVisible(visible);
+}
+
+bool TControl::Enabled() const {
+  return WidgetOf(*this)->isEnabled();
+}
+
+void TControl::SetEnabled(bool enabled) {
+  WidgetOf(*this)->setEnabled(enabled);
+}
+
+std::string TControl::Caption() const {
+  const QWidget* widget = WidgetOf(*this);
+  if (const auto* label = qobject_cast<const QLabel*>(widget))
+    return label->text().toStdString();
+  if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+    return button->text().toStdString();
+  if (const auto* box = qobject_cast<const QGroupBox*>(widget))
+    return box->title().toStdString();
+  if (widget->isWindow())
+    return widget->windowTitle().toStdString();
+  return {};
+}
+
+void TControl::SetCaption(const std::string& caption) {
+  QWidget* widget = WidgetOf(*this);
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(TextOf(caption));
+    if (peer_->autoSize)
+      FitLabelHeight(*label);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(TextOf(caption));
+  } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+    box->setTitle(TextOf(caption));
+  } else if (widget->isWindow()) {
+    widget->setWindowTitle(TextOf(caption));
+  }
+}
+
+TFont TControl::Font() const {
+  if (peer_->ownFont || !parent_)
+    return peer_->font;
+  return parent_->Font();
+}
+
+void TControl::SetFont(const TFont& font) {
+  peer_->font = font;
+  peer_->ownFont = true;
+  QWidget* widget = WidgetOf(*this);
+  widget->setFont(platform::qt::FontOf(font));
+  SetTextColour(*widget, font.Color);
+  if (auto* label = qobject_cast<QLabel*>(widget); label && peer_->autoSize)
+    FitLabelHeight(*label);
+}
+
+TColor TControl::Color() const {
+  if (peer_->ownColor || !parent_)
+    return peer_->color;
+  return parent_->Color();
+}
+
+void TControl::SetColor(TColor colour) {
+  peer_->color = colour;
+  peer_->ownColor = true;
+  QWidget* widget = WidgetOf(*this);
+  SetGround(*widget, colour);
+  if (auto* area = qobject_cast<QScrollArea*>(widget)) {
+    SetGround(*area->viewport(), colour);
+    SetGround(*peer_->container, colour);
+  }
+}
+
+bool TControl::Focused() const {
+  return WidgetOf(*this)->hasFocus();
+}
+
+void TControl::SetFocus() {
+  WidgetOf(*this)->setFocus(Qt::OtherFocusReason);
+}
+
+bool TControl::TabStop() const {
+  return (WidgetOf(*this)->focusPolicy() & Qt::TabFocus) != 0;
+}
+
+void TControl::SetTabStop(bool stop) {
+  QWidget* widget = WidgetOf(*this);
+  widget->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void TControl::Click() {
+  QWidget* widget = WidgetOf(*this);
+  if (!widget->isEnabled())
+    return;
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->click();
+    return;
+  }
+  if (OnClick)
+    RunHandler(OnClick);
+}
+
+// ---- Labels ----
+
+TLabel::TLabel(TControl& parent, std::string name, std::string caption)
+    : TControl(&parent, std::move(name), Kind::Label) {
+  Attach(*this, new QLabel(TextOf(caption), ContainerOf(&parent)));
+}
+
+void TLabel::SetWordWrap(bool wrap) {
+  auto* label = static_cast<QLabel*>(WidgetOf(*this));
+  label->setWordWrap(wrap);
+  if (Peer().autoSize)
+    FitLabelHeight(*label);
+}
+
+void TLabel::SetAutoSize(bool autoSize) {
+  Peer().autoSize = autoSize;
+  if (autoSize)
+    FitLabelHeight(*static_cast<QLabel*>(WidgetOf(*this)));
+}
+
+void TLabel::SetLayout(TTextLayout layout) {
+  static_cast<QLabel*>(WidgetOf(*this))
+      ->setAlignment(Qt::AlignLeft |
+                     (layout == TTextLayout::tlTop ? Qt::AlignTop : Qt::AlignVCenter));
+}
+
+int TLabel::LineHeight() const {
+  return WidgetOf(*this)->fontMetrics().lineSpacing();
+}
+
+// ---- Buttons ----
+
+namespace {
+
+void ConnectClick(TControl& control, QAbstractButton* button) {
+  QObject::connect(button, &QAbstractButton::clicked, button, [&control] {
+    if (control.OnClick)
+      RunHandler(control.OnClick);
+  });
+}
+
+QPushButton* NewPushButton(TControl& control, QPushButton* button) {
+  // Enter presses a focused button only in a window that has a default button; see SetDefault.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  ConnectClick(control, button);
+  Attach(control, button);
+  return button;
+}
+
+} // namespace
+
+TButton::TButton(TControl& parent, std::string name, std::string caption)
+    : TControl(&parent, std::move(name), Kind::Button) {
+  NewPushButton(*this, new QPushButton(TextOf(caption), ContainerOf(&parent)));
+}
+
+TButton::TButton(TControl& parent, std::string name, Kind kind)
+    : TControl(&parent, std::move(name), kind) {}
+
+void TButton::SetDefault(bool isDefault) {
+  static_cast<QPushButton*>(WidgetOf(*this))->setDefault(isDefault);
+}
+
+TBitBtn::TBitBtn(TControl& parent, std::string name, std::string caption)
+    : TButton(parent, std::move(name), Kind::BitBtn) {
+  NewPushButton(*this, new BitBtnWidget(TextOf(caption), ContainerOf(&parent)));
+}
+
+void TBitBtn::SetKind(TBitBtnKind kind) {
+  auto* button = static_cast<BitBtnWidget*>(WidgetOf(*this));
+  if (kind == TBitBtnKind::bkOK)
+    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
+}
+
+void TBitBtn::SetGlyph(const TBitmap& glyph) {
+  auto* button = static_cast<BitBtnWidget*>(WidgetOf(*this));
+  button->setIcon(GlyphIcon(glyph));
+  button->setIconSize(QSize(glyph.Width(), glyph.Height()));
+}
+
+void TBitBtn::SetMargin(int margin) {
+  auto* button = static_cast<BitBtnWidget*>(WidgetOf(*this));
+  button->margin = margin;
+  button->update();
+}
+
+TRadioButton::TRadioButton(TControl& parent, std::string name, std::string caption)
+    : TControl(&parent, std::move(name), Kind::RadioButton) {
+  auto* radio = new QRadioButton(TextOf(caption), ContainerOf(&parent));
+  ConnectClick(*this, radio);
+  Attach(*this, radio);
+}
+
+bool TRadioButton::Checked() const {
+  return static_cast<const QRadioButton*>(WidgetOf(*this))->isChecked();
+}
+
+void TRadioButton::SetChecked(bool checked) {
+  static_cast<QRadioButton*>(WidgetOf(*this))->setChecked(checked);
+}
+
+// ---- Frames and panels ----
+
+TGroupBox::TGroupBox(TControl& parent, std::string name, std::string caption)
+    : TControl(&parent, std::move(name), Kind::GroupBox) {
+  Attach(*this, new GroupBoxWidget(TextOf(caption), ContainerOf(&parent)));
+}
+
+TPanel::TPanel(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::Panel) {
+  auto* panel = new QFrame(ContainerOf(&parent));
+  // Panels hide what lies behind them.
+  panel->setAutoFillBackground(true);
+  Attach(*this, panel);
+}
+
+void TPanel::SetBevel(TPanelBevel outer, int width) {
+  auto* panel = static_cast<QFrame*>(WidgetOf(*this));
+  switch (outer) {
+  case TPanelBevel::bvNone:
+    panel->setFrameStyle(QFrame::NoFrame);
+    return;
+  case TPanelBevel::bvLowered:
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    break;
+  case TPanelBevel::bvRaised:
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    break;
+  }
+  panel->setLineWidth(width);
+}
+
+// ---- Lists ----
+
+namespace {
+
+QListWidget& ListOf(const TListBox& list) {
+  return *static_cast<QListWidget*>(WidgetOf(list));
+}
+
+} // namespace
+
+TListBox::TListBox(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::ListBox) {
+  auto* list = new SingleSelectionList(ContainerOf(&parent));
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setSortingEnabled(false);
+  list->setUniformItemSizes(true);
+  Attach(*this, list);
+}
+
+void TListBox::AddItem(const std::string& text) {
+  items_.push_back(text);
+  ListOf(*this).addItem(TextOf(text));
+}
+
+void TListBox::DeleteItem(int index) {
+  items_.erase(items_.begin() + index);
+  std::unique_ptr<QListWidgetItem>(ListOf(*this).takeItem(index));
+}
+
+void TListBox::Clear() {
+  items_.clear();
+  ListOf(*this).clear();
+}
+
+int TListBox::ItemIndex() const {
+  const QModelIndexList rows = ListOf(*this).selectionModel()->selectedIndexes();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TListBox::SetItemIndex(int index) {
+  ListOf(*this).setCurrentRow(index);
+}
+
+void TListBox::SetItemHeight(int pixels) {
+  QListWidget& list = ListOf(*this);
+  list.setItemDelegate(new FixedHeightItems(pixels, &list));
+}
+
+// ---- Memos ----
+
+namespace {
+
+QPlainTextEdit& EditOf(const TMemo& memo) {
+  return *static_cast<QPlainTextEdit*>(WidgetOf(memo));
+}
+
+} // namespace
+
+TMemo::TMemo(TControl& parent, std::string name) : TControl(&parent, std::move(name), Kind::Memo) {
+  auto* edit = new QPlainTextEdit(ContainerOf(&parent));
+  edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Attach(*this, edit);
+}
+
+std::string TMemo::Text() const {
+  return EditOf(*this).toPlainText().toStdString();
+}
+
+void TMemo::SetText(const std::string& text) {
+  EditOf(*this).setPlainText(TextOf(text));
+}
+
+void TMemo::SetScrollBars(TScrollStyle style) {
+  EditOf(*this).setVerticalScrollBarPolicy(
+      style == TScrollStyle::ssVertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+}
+
+void TMemo::SetWantTabs(bool want) {
+  EditOf(*this).setTabChangesFocus(!want);
+}
+
+// ---- Scroll boxes ----
+
+TScrollBox::TScrollBox(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::ScrollBox) {
+  QWidget* host = ContainerOf(&parent);
+  auto* area = new QScrollArea(host);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setFocusPolicy(Qt::NoFocus);
+  auto* content = new QWidget;
+  area->setWidget(content);
+  area->setWidgetResizable(true);
+  area->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // Fills its parent's client area.
+  auto* layout = new QVBoxLayout(host);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(area);
+  Peer().container = content;
+  Attach(*this, area);
+}
+
+void TScrollBox::SetRange(int width, int height) {
+  QWidget* content = Peer().container;
+  // The range is fixed: the content never grows with the controls, only widens to fill a view
+  // that is wider than the range.
+  content->setMinimumSize(width, height);
+  content->setMaximumHeight(height);
+}
