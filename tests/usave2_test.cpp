@@ -22,8 +22,8 @@
 #include "platform/testing.h"
 #include "program.h"
 #include "settings/inifile.h"
-#include "support/jpeg_writer.h"
 #include "support/modal_box.h"
+#include "support/solid_jpeg.h"
 #include "support/temp_root.h"
 #include "udownld.h"
 #include "usave2.h"
@@ -114,8 +114,7 @@ protected:
 
   // The background photograph: one colour.
   void WritePhoto(int width, int height, TColor colour) {
-    WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", width, height,
-                   QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)));
+    WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", width, height, colour);
   }
 
   std::unique_ptr<TForm2> Open() {
@@ -529,8 +528,9 @@ TEST_F(SettingsDialog, FailedWriteWhileOpeningStopsTheOpening) {
     std::vector<TControl*> controls;
     CollectControls(*form, controls);
     for (TControl* control : controls) {
-      if (auto* button = dynamic_cast<TRadioButton*>(control))
+      if (auto* button = dynamic_cast<TRadioButton*>(control)) {
         EXPECT_FALSE(button->Checked()) << button->Name();
+      }
     }
     EXPECT_EQ(SoundEntryCount, 0);
     EXPECT_EQ(form->ListBox2->Count(), 0);
