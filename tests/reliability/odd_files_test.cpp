@@ -26,6 +26,7 @@
 #include "platform/image.h"
 #include "platform/media.h"
 #include "platform/paths.h"
+#include "platform/testing.h"
 #include "platform/timer.h"
 #include "psave.h"
 #include "settings/settings.h"
@@ -228,7 +229,7 @@ TEST_F(OddFiles, TheDialogBackgroundReportsEachAsAFileItCannotOpen) {
 
 TEST_F(OddFiles, ASoundSlotNamingOneTurnsSoundOffWithTheRealPlayer) {
   HangGuard guard;
-  TForm1::SetPlayerFactory(nullptr);
+  platform_test::SetPlayerFactory(nullptr);
   InstallPictures(16, 16);
   const fs::path sounds = root_.Path() / "sounds";
   const long peakBefore = PeakMiB();
@@ -261,7 +262,7 @@ TEST_F(OddFiles, ASoundSlotNamingOneTurnsSoundOffWithTheRealPlayer) {
 
 TEST_F(OddFiles, SoundsNamedByDrivePathsAndNonAsciiNamesPlay) {
   HangGuard guard;
-  TForm1::SetPlayerFactory(nullptr);
+  platform_test::SetPlayerFactory(nullptr);
   InstallPictures(16, 16);
   for (const std::string name :
        {"caf\xC3\xA9.wav", "caf\xE9.wav", "\xE6\x97\xA5\xE6\x9C\xAC.wav"}) {

@@ -6,6 +6,7 @@
 
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/testing.h"
 #include "psave.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
@@ -170,11 +171,11 @@ TEST(SoundSlots, TheDialogShowsALineBreakRefusalInTheErrorBoxAndStaysAsItWas) {
   std::filesystem::create_directories(root.SettingsFile().parent_path());
   WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", 40, 30, Qt::red);
   std::vector<MessageBoxRequest> boxes;
-  SetMessageBoxResponder([&](const MessageBoxRequest& box) {
+  platform_test::SetMessageBoxResponder([&](const MessageBoxRequest& box) {
     boxes.push_back(box);
     return IDOK;
   });
-  SetOpenFileResponder(
+  platform_test::SetOpenFileResponder(
       [](const OpenFileRequest&) { return std::optional<std::string>("a\nb.wav"); });
   Application().Title = kApplicationTitle;
   {
@@ -190,8 +191,8 @@ TEST(SoundSlots, TheDialogShowsALineBreakRefusalInTheErrorBoxAndStaysAsItWas) {
     EXPECT_EQ(usave2::SoundSlots[1], kEmptySlot);
     EXPECT_EQ(ReadWholeFile(root.SettingsFile()), before);
   }
-  SetMessageBoxResponder({});
-  SetOpenFileResponder({});
+  platform_test::SetMessageBoxResponder({});
+  platform_test::SetOpenFileResponder({});
 }
 
 TEST(WriteOptions, ExistingKeysKeepTheirPlace) {
