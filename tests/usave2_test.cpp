@@ -75,11 +75,12 @@ void CollectControls(const TControl& parent, std::vector<TControl*>& all) {
   }
 }
 
-// Shows the window and waits until it has the keyboard.
-bool ShowActive(TForm& form) {
+// Shows the window and waits until it has the keyboard, on the given control.
+bool ShowActive(TForm& form, TControl& focus) {
   form.Show();
   form.Activate();
-  return platform_test::WaitUntil([&] { return platform_test::FocusedControl(form) != nullptr; });
+  focus.SetFocus();
+  return platform_test::WaitUntil([&] { return platform_test::FocusedControl(form) == &focus; });
 }
 
 class SettingsDialog : public ::testing::Test {
@@ -668,11 +669,12 @@ TEST_F(SettingsDialog, ThePhotographIsCentredInTheWindowOnItsSilver) {
   const TPixels shot = platform_test::Grab(*form);
   ASSERT_EQ(shot.Width(), 552);
   ASSERT_EQ(shot.Height(), 383);
-  // Nothing else lies on this row and this column where the photograph shows.
-  EXPECT_EQ(PhotoSpan(shot, {0, 150}, {1, 0}, 552),
-            std::pair((552 - 200) / 2, (552 + 200) / 2 - 1));
-  EXPECT_EQ(PhotoSpan(shot, {250, 0}, {0, 1}, 383),
-            std::pair((383 - 100) / 2, (383 + 100) / 2 - 1));
+  // Centred in the whole window, frame included, whose corner is the client area's: nothing else
+  // lies on this row and this column where the photograph shows.
+  const TRect outer = form->OuterBounds();
+  const int left = (outer.Width - 200) / 2, top = (outer.Height - 100) / 2;
+  EXPECT_EQ(PhotoSpan(shot, {0, 150}, {1, 0}, 552), std::pair(left, left + 199));
+  EXPECT_EQ(PhotoSpan(shot, {250, 0}, {0, 1}, 383), std::pair(top, top + 99));
   for (TPoint free : {TPoint{5, 150}, TPoint{545, 375}, TPoint{174, 150}})
     EXPECT_EQ(shot.Pixel(free.X, free.Y), clSilver) << free.X << "," << free.Y;
   form->Hide();
@@ -759,7 +761,7 @@ TEST_F(SettingsDialog, ShownInTheCentreOfTheScreen) {
 
 TEST_F(SettingsDialog, ListItemsAreThirteenPixelsHigh) {
   auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, "b.wav"}, {3, "c.wav"}}));
-  ASSERT_TRUE(ShowActive(*form));
+  ASSERT_TRUE(ShowActive(*form, *form->ListBox2));
   TListBox& list = *form->ListBox2;
   const TRect rows = list.ClientRect();
   // The first and the last pixel row of each entry, top down: one pixel off either way lands on
@@ -775,18 +777,22 @@ TEST_F(SettingsDialog, ListItemsAreThirteenPixelsHigh) {
 
 TEST_F(SettingsDialog, TheListKeepsOneEntryHighlightedAndRemoveActsOnIt) {
   auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, "b.wav"}, {3, "c.wav"}}));
-  ASSERT_TRUE(ShowActive(*form));
+  ASSERT_TRUE(ShowActive(*form, *form->ListBox2));
   TListBox& list = *form->ListBox2;
   const TRect rows = list.ClientRect();
   const TPoint third{rows.Left + rows.Width / 2, rows.Top + 2 * 13 + 6};
   const TPoint blank{rows.Left + rows.Width / 2, rows.Bottom() - 5};
 
+  // Neither a click below the entries nor Ctrl+Space, which toggles an entry elsewhere, clears
+  // the highlight.
+  platform_test::ClickAt(list, blank);
+  EXPECT_EQ(list.ItemIndex(), 0);
+  ASSERT_EQ(platform_test::FocusedControl(*form), &list);
+  platform_test::PressKey(*form, VK_SPACE, false, true);
+  EXPECT_NE(list.ItemIndex(), -1);
   platform_test::ClickAt(list, third);
   EXPECT_EQ(list.ItemIndex(), 2);
   platform_test::ClickAt(list, blank);
-  EXPECT_EQ(list.ItemIndex(), 2);
-  ASSERT_EQ(platform_test::FocusedControl(*form), &list);
-  platform_test::PressKey(*form, VK_SPACE, false, true);
   EXPECT_EQ(list.ItemIndex(), 2);
 
   boxAnswers.push_back(IDOK);
@@ -801,9 +807,8 @@ TEST_F(SettingsDialog, TheListKeepsOneEntryHighlightedAndRemoveActsOnIt) {
 TEST_F(SettingsDialog, TabEntersEachRadioGroupOnItsCheckedButtonAndArrowsMoveWithin) {
   auto form =
       OpenWith(SettingsText("Sound=1\r\nColor=1\r\nPicdis=2\r\nTime=3\r\n", {{1, "a.wav"}}));
-  ASSERT_TRUE(ShowActive(*form));
+  ASSERT_TRUE(ShowActive(*form, *form->cmdclose));
   const auto focused = [&] { return platform_test::FocusedControl(*form); };
-  form->cmdclose->SetFocus();
   std::vector<TControl*> visited;
   for (int step = 0; step < 10; ++step) {
     visited.push_back(focused());
@@ -842,7 +847,7 @@ TEST_F(SettingsDialog, TabEntersEachRadioGroupOnItsCheckedButtonAndArrowsMoveWit
 TEST_F(SettingsDialog, EnterAndEscapePressNoButtonSpaceTheFocusedOne) {
   auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}}));
   const std::string before = ReadWholeFile(root.SettingsFile());
-  ASSERT_TRUE(ShowActive(*form));
+  ASSERT_TRUE(ShowActive(*form, *form->cmdclose));
   for (TControl* control : std::initializer_list<TControl*>{
            form->cmdclose, form->cmdhelp, form->Cmdwav, form->Cmdwavd, form->ListBox2}) {
     SCOPED_TRACE(control->Name());
