@@ -215,7 +215,8 @@ void TImage::Render(const TPixels& source, int sourceRows) {
 
 namespace {
 
-// Large blocks were just freed; glibc keeps such pages in its heap unless asked.
+// Once the screen is still: what the heap holds free of the decoder's and the paint's work goes
+// back to the system, which glibc does not do unless asked.
 void ReturnFreedMemory() {
 #if defined(__GLIBC__)
   malloc_trim(0);
@@ -225,9 +226,9 @@ void ReturnFreedMemory() {
 } // namespace
 
 void TImage::ReleaseSource() {
-  TGraphic* graphic = picture_.Graphic();
-  if (graphic && graphic->ReleaseBitmap())
-    ReturnFreedMemory();
+  // A picture's pixels map memory of their own, which goes back to the system as it is freed.
+  if (TGraphic* graphic = picture_.Graphic())
+    graphic->ReleaseBitmap();
 }
 
 void TImage::ReleaseRendering() {
