@@ -22,7 +22,6 @@
 #include "platform/testing.h"
 #include "platform/timer.h"
 #include "program.h"
-#include "psave.h"
 #include "settings/settings.h"
 #include "usave1.h"
 

@@ -2,30 +2,17 @@
 
 #include "Usave5.h"
 #include "platform/application.h"
+#include "platform/ascii.h"
 #include "platform/identity.h"
 #include "program.h"
 #include "udownld.h"
 #include "usave1.h"
 #include "usave2.h"
 
-namespace {
-
-std::string UpperCaseAToZ(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z')
-      c = char(c - 'a' + 'A');
-  }
-  return upper;
-}
-
-} // namespace
-
 StartMode ModeForArgument(std::string_view firstArgument) {
-  const std::string upper = UpperCaseAToZ(firstArgument);
-  if (upper == "/S")
+  if (EqualsIgnoringAsciiCase(firstArgument, "/S"))
     return StartMode::Display;
-  if (upper.substr(0, 2) == "/C")
+  if (EqualsIgnoringAsciiCase(firstArgument.substr(0, 2), "/C"))
     return StartMode::Settings;
   return StartMode::None;
 }

@@ -15,7 +15,6 @@
 #include "platform/system.h"
 #include "platform/testing.h"
 #include "program.h"
-#include "psave.h"
 #include "settings/settings.h"
 #include "support/display_fixture.h"
 #include "support/jpeg_writer.h"

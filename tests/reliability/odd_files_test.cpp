@@ -26,7 +26,6 @@
 #include "platform/testing.h"
 #include "platform/timer.h"
 #include "program.h"
-#include "psave.h"
 #include "settings/settings.h"
 #include "support/display_fixture.h"
 #include "support/jpeg_writer.h"

@@ -6,7 +6,6 @@
 #include "platform/dialogs.h"
 #include "platform/testing.h"
 #include "program.h"
-#include "psave.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
 #include "support/jpeg_writer.h"

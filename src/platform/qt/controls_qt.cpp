@@ -33,19 +33,26 @@ QColor ColorOf(TColor colour) {
   return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
 }
 
+QWidget* ContainerOf(const TControl& control) {
+  const TControlPeer& peer = control.Peer();
+  return peer.container ? peer.container.data() : peer.widget.data();
+}
+
+void Attach(TControl& control, QWidget* widget) {
+  control.Peer().widget = widget;
+  // A scroll box's area is shown by the layout that holds it.
+  if (widget->parentWidget() && !qobject_cast<QScrollArea*>(widget))
+    widget->show();
+}
+
 } // namespace platform::qt
 
+using platform::qt::Attach;
 using platform::qt::ColorOf;
+using platform::qt::ContainerOf;
 using platform::qt::WidgetOf;
 
 namespace {
-
-QWidget* ContainerOf(const TControl* control) {
-  if (!control)
-    return nullptr;
-  const TControlPeer& peer = control->Peer();
-  return peer.container ? peer.container.data() : peer.widget.data();
-}
 
 QString TextOf(const std::string& text) {
   return QString::fromStdString(text);
@@ -177,14 +184,6 @@ void SetGround(QWidget& widget, TColor colour) {
 
 void FitLabelHeight(QLabel& label) {
   label.resize(label.width(), label.heightForWidth(label.width()));
-}
-
-// A control's widget joins its parent's and is shown with it, as the desktop shows a window's
-// controls.
-void Attach(TControl& control, QWidget* widget) {
-  control.Peer().widget = widget;
-  if (widget->parentWidget() && !qobject_cast<QScrollArea*>(widget))
-    widget->show();
 }
 
 QIcon GlyphIcon(const TBitmap& glyph) {
@@ -336,7 +335,7 @@ void TControl::Click() {
 
 TLabel::TLabel(TControl& parent, std::string name, std::string caption)
     : TControl(&parent, std::move(name), Kind::Label) {
-  Attach(*this, new QLabel(TextOf(caption), ContainerOf(&parent)));
+  Attach(*this, new QLabel(TextOf(caption), ContainerOf(parent)));
 }
 
 void TLabel::SetWordWrap(bool wrap) {
@@ -386,7 +385,7 @@ QPushButton* NewPushButton(TControl& control, QPushButton* button) {
 
 TButton::TButton(TControl& parent, std::string name, std::string caption)
     : TControl(&parent, std::move(name), Kind::Button) {
-  NewPushButton(*this, new QPushButton(TextOf(caption), ContainerOf(&parent)));
+  NewPushButton(*this, new QPushButton(TextOf(caption), ContainerOf(parent)));
 }
 
 TButton::TButton(TControl& parent, std::string name, Kind kind)
@@ -398,7 +397,7 @@ void TButton::SetDefault(bool isDefault) {
 
 TBitBtn::TBitBtn(TControl& parent, std::string name, std::string caption)
     : TButton(parent, std::move(name), Kind::BitBtn) {
-  NewPushButton(*this, new BitBtnWidget(TextOf(caption), ContainerOf(&parent)));
+  NewPushButton(*this, new BitBtnWidget(TextOf(caption), ContainerOf(parent)));
 }
 
 void TBitBtn::SetKind(TBitBtnKind kind) {
@@ -421,7 +420,7 @@ void TBitBtn::SetMargin(int margin) {
 
 TRadioButton::TRadioButton(TControl& parent, std::string name, std::string caption)
     : TControl(&parent, std::move(name), Kind::RadioButton) {
-  auto* radio = new QRadioButton(TextOf(caption), ContainerOf(&parent));
+  auto* radio = new QRadioButton(TextOf(caption), ContainerOf(parent));
   ConnectClick(*this, radio);
   Attach(*this, radio);
 }
@@ -438,12 +437,12 @@ void TRadioButton::SetChecked(bool checked) {
 
 TGroupBox::TGroupBox(TControl& parent, std::string name, std::string caption)
     : TControl(&parent, std::move(name), Kind::GroupBox) {
-  Attach(*this, new GroupBoxWidget(TextOf(caption), ContainerOf(&parent)));
+  Attach(*this, new GroupBoxWidget(TextOf(caption), ContainerOf(parent)));
 }
 
 TPanel::TPanel(TControl& parent, std::string name)
     : TControl(&parent, std::move(name), Kind::Panel) {
-  auto* panel = new QFrame(ContainerOf(&parent));
+  auto* panel = new QFrame(ContainerOf(parent));
   // Panels hide what lies behind them.
   panel->setAutoFillBackground(true);
   Attach(*this, panel);
@@ -477,7 +476,7 @@ QListWidget& ListOf(const TListBox& list) {
 
 TListBox::TListBox(TControl& parent, std::string name)
     : TControl(&parent, std::move(name), Kind::ListBox) {
-  auto* list = new SingleSelectionList(ContainerOf(&parent));
+  auto* list = new SingleSelectionList(ContainerOf(parent));
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setSortingEnabled(false);
   list->setUniformItemSizes(true);
@@ -524,7 +523,7 @@ QPlainTextEdit& EditOf(const TMemo& memo) {
 } // namespace
 
 TMemo::TMemo(TControl& parent, std::string name) : TControl(&parent, std::move(name), Kind::Memo) {
-  auto* edit = new QPlainTextEdit(ContainerOf(&parent));
+  auto* edit = new QPlainTextEdit(ContainerOf(parent));
   edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Attach(*this, edit);
 }
@@ -550,7 +549,7 @@ void TMemo::SetWantTabs(bool want) {
 
 TScrollBox::TScrollBox(TControl& parent, std::string name)
     : TControl(&parent, std::move(name), Kind::ScrollBox) {
-  QWidget* host = ContainerOf(&parent);
+  QWidget* host = ContainerOf(parent);
   auto* area = new QScrollArea(host);
   area->setFrameShape(QFrame::NoFrame);
   area->setFocusPolicy(Qt::NoFocus);

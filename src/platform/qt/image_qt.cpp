@@ -63,12 +63,8 @@ QWidget* NewImageWidget(TImage& owner, QWidget* parent) {
 
 TImage::TImage(TControl& parent, std::string name)
     : TControl(&parent, std::move(name), Kind::Image) {
-  const TControlPeer& outer = parent.Peer();
-  QWidget* container = outer.container ? outer.container.data() : outer.widget.data();
-  QWidget* widget = platform::qt::NewImageWidget(*this, container);
-  Peer().widget = widget;
-  // Shown with its window, as every control is.
-  widget->show();
+  platform::qt::Attach(*this,
+                       platform::qt::NewImageWidget(*this, platform::qt::ContainerOf(parent)));
   ConnectPicture();
 }
 

@@ -31,6 +31,10 @@ struct TControlPeer {
 namespace platform::qt {
 
 QWidget* WidgetOf(const TControl& control);
+// Where the controls created on control go: its widget, or a scroll box's content.
+QWidget* ContainerOf(const TControl& control);
+// Makes widget the control's own; a control's widget is shown with its window.
+void Attach(TControl& control, QWidget* widget);
 // The QColor of a colour number.
 QColor ColorOf(TColor colour);
 
