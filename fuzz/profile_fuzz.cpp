@@ -5,7 +5,6 @@
 // removed key may let a later duplicate show.
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +16,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/ascii.h"
 #include "platform/profile.h"
 #include "settings/inifile.h"
 
@@ -48,7 +48,7 @@ std::string Cased(const char* name, unsigned bits) {
   std::string result = name;
   for (std::size_t i = 0; i < result.size(); ++i)
     if ((bits >> (i % 8)) & 1)
-      result[i] = char(std::toupper(static_cast<unsigned char>(result[i])));
+      result[i] = AsciiUpper(result[i]);
   return result;
 }
 

@@ -28,7 +28,7 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/image.h"
-#include "platform/profile_io.h"
+#include "platform/posix/profile_io.h"
 #include "platform/system.h"
 #include "psave.h"
 #include "settings/inifile.h"

@@ -1,35 +1,18 @@
 #include "platform/dialogs.h"
 
-#include <QApplication>
-#include <QCursor>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
+#include "platform/backend_services.h"
+#include "platform/testing.h"
 
 namespace {
 
-MessageBoxResponder& Responder() {
-  static MessageBoxResponder responder;
+std::function<int(const MessageBoxRequest&)>& Responder() {
+  static std::function<int(const MessageBoxRequest&)> responder;
   return responder;
 }
 
-OpenFileResponder& FileResponder() {
-  static OpenFileResponder responder;
+std::function<std::optional<std::string>(const OpenFileRequest&)>& FileResponder() {
+  static std::function<std::optional<std::string>(const OpenFileRequest&)> responder;
   return responder;
-}
-
-QMessageBox::Icon IconOf(TMsgDlgType kind) {
-  switch (kind) {
-  case TMsgDlgType::mtWarning:
-    return QMessageBox::Warning;
-  case TMsgDlgType::mtError:
-    return QMessageBox::Critical;
-  case TMsgDlgType::mtInformation:
-    return QMessageBox::Information;
-  case TMsgDlgType::mtConfirmation:
-    return QMessageBox::Question;
-  }
-  return QMessageBox::NoIcon;
 }
 
 const char* CaptionOf(TMsgDlgType kind) {
@@ -46,74 +29,29 @@ const char* CaptionOf(TMsgDlgType kind) {
   return "";
 }
 
-// The pointer may be hidden by the display; a box must still be usable, so it shows the pointer
-// while it is open.
-class PointerShownWhileOpen {
-public:
-  PointerShownWhileOpen() { QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor)); }
-  ~PointerShownWhileOpen() { QApplication::restoreOverrideCursor(); }
-  PointerShownWhileOpen(const PointerShownWhileOpen&) = delete;
-  PointerShownWhileOpen& operator=(const PointerShownWhileOpen&) = delete;
-};
-
-int ShowQtBox(const MessageBoxRequest& request) {
-  QMessageBox box(IconOf(request.icon), QString::fromStdString(request.caption),
-                  QString::fromStdString(request.text), QMessageBox::NoButton,
-                  QApplication::activeWindow());
-  // Above a topmost full-screen display, also where no window manager stacks transients.
-  box.setWindowFlag(Qt::WindowStaysOnTopHint);
-  QPushButton* ok = box.addButton("OK", QMessageBox::AcceptRole);
-  QPushButton* cancel = nullptr;
-  if (request.buttons == TMsgDlgButtons::mbOKCancel)
-    cancel = box.addButton("Cancel", QMessageBox::RejectRole);
-  // The text is shown as given: a path such as C:\<b>W keeps its characters.
-  box.setTextFormat(Qt::PlainText);
-  box.setDefaultButton(ok);
-  box.setEscapeButton(cancel ? cancel : ok);
-  PointerShownWhileOpen pointer;
-  box.exec();
-  return box.clickedButton() == ok ? IDOK : IDCANCEL;
-}
-
 } // namespace
 
 int MessageBox(const MessageBoxRequest& request) {
   if (Responder())
     return Responder()(request);
-  return ShowQtBox(request);
+  return platform_backend::ShowMessageBox(request);
 }
 
 int MessageDlg(const std::string& text, TMsgDlgType kind, TMsgDlgButtons buttons) {
   return MessageBox({text, CaptionOf(kind), kind, buttons});
 }
 
-void SetMessageBoxResponder(MessageBoxResponder responder) {
-  Responder() = std::move(responder);
-}
-
 std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) {
   if (FileResponder())
     return FileResponder()(request);
-  const QString filter = QString::fromStdString(request.filter);
-  const qsizetype bar = filter.indexOf('|');
-  // One entry: its description, then its patterns in brackets as Qt's dialog expects them; the
-  // dialog shows the description alone, as the filter names it.
-  const QString entry =
-      bar < 0 ? filter : filter.left(bar) + " (" + filter.mid(bar + 1).replace(';', ' ') + ")";
-  QFileDialog dialog(QApplication::activeWindow());
-  dialog.setOption(QFileDialog::HideNameFilterDetails, bar >= 0);
-  dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setOption(QFileDialog::ReadOnly, false);
-  dialog.setNameFilter(entry);
-  if (!request.initialPath.empty())
-    dialog.selectFile(QString::fromStdString(request.initialPath));
-  PointerShownWhileOpen pointer;
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  return platform_backend::ShowOpenFileDialog(request);
 }
 
-void SetOpenFileResponder(OpenFileResponder responder) {
+void platform_test::SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> responder) {
+  Responder() = std::move(responder);
+}
+
+void platform_test::SetOpenFileResponder(
+    std::function<std::optional<std::string>(const OpenFileRequest&)> responder) {
   FileResponder() = std::move(responder);
 }

@@ -1,10 +1,11 @@
 // Which windows of this program are running: the single-instance probe.
 //
-// A window registers its class and caption for as long as it exists by holding a lock on a file
-// named after them; the probe asks whether anyone holds that lock. A killed process loses its
-// lock with it, so it never blocks a later start.
+// A window registers its class and caption for as long as it exists. Off Windows it does so by
+// holding a lock on a file named after them, and the probe asks whether anyone holds that lock; a
+// killed process loses its lock with it, so it never blocks a later start.
 #pragma once
 
+#include <memory>
 #include <string>
 
 class WindowIdentity {
@@ -15,7 +16,9 @@ public:
   WindowIdentity& operator=(const WindowIdentity&) = delete;
 
 private:
-  int fd_ = -1;
+  // How the platform keeps the registration; each platform defines it.
+  struct Lock;
+  std::unique_ptr<Lock> lock_;
 };
 
 // For a process whose windows live inside another program's window: they are not top-level

@@ -1,17 +1,12 @@
 // The media player: opens one sound file, plays it with an end-of-playback notification, stops,
-// reports its mode and closes. SDL2_mixer's music stream stands behind it, so wav and midi files
-// both play, and at most one sound sounds at a time in the whole process.
+// reports its mode and closes. wav and midi files both play, and at most one sound sounds at a
+// time in the whole process.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
-
-#include <QObject>
-
-struct _Mix_Music;
 
 enum class TMPDeviceTypes { dtAutoSelect };
 
@@ -25,11 +20,12 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-class TMediaPlayer : public QObject {
-  Q_OBJECT
+class TMediaPlayer {
 public:
-  explicit TMediaPlayer(QObject* parent = nullptr);
-  ~TMediaPlayer() override;
+  TMediaPlayer();
+  virtual ~TMediaPlayer();
+  TMediaPlayer(const TMediaPlayer&) = delete;
+  TMediaPlayer& operator=(const TMediaPlayer&) = delete;
 
   std::string FileName;
   TMPDeviceTypes DeviceType = TMPDeviceTypes::dtAutoSelect;
@@ -44,7 +40,7 @@ public:
   virtual void Stop();
   virtual void Close();
 
-  virtual bool IsOpen() const { return music_ != nullptr; }
+  virtual bool IsOpen() const;
   virtual TMPModes Mode() const;
   int Error() const { return error_; } // 0 after a successful command
   const std::string& ErrorText() const { return errorText_; }
@@ -57,17 +53,15 @@ public:
   // The error code a refused command leaves in Error().
   static constexpr int kBackEndRefused = 1;
 
+  // The sound device's side of the player, which the platform defines; opaque to everyone else.
+  struct Native;
+
 private:
-  friend struct MediaBackEnd;
-
-  void RequireOpen() const;
-  bool Sounding() const;
-  void Silence();
-  void EndOfPlayback();
-
-  std::unique_ptr<_Mix_Music, void (*)(_Mix_Music*)> music_;
-  std::uint64_t armedGeneration_ = 0; // the play whose end is still to be notified; 0 for none
+  std::unique_ptr<Native> native_;
   int error_ = 0;
   std::string errorText_;
   TMPNotifyValues notifyValue_ = TMPNotifyValues::nvSuccessful;
 };
+
+// A new player: the platform's own, or the one the tests' factory makes (see testing.h).
+std::unique_ptr<TMediaPlayer> NewMediaPlayer();

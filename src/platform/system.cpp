@@ -2,34 +2,24 @@
 
 #include <chrono>
 
-#include <QCursor>
-#include <QDesktopServices>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QUrl>
+#include "platform/backend_services.h"
+#include "platform/testing.h"
 
 namespace {
 
+// The embedding window's size or the tests' screen: whichever was set last.
 std::optional<std::pair<int, int>> screenSize;
-std::optional<int> screenBits;
-std::optional<SYSTEMTIME> systemTime;
+std::optional<int> testScreenBits;
+std::optional<SYSTEMTIME> testSystemTime;
 std::function<void(const std::string&)> shellOpener;
 bool cursorHidden = false;
-
-QSize PrimaryScreenPixels() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen)
-    return QSize(0, 0);
-  return screen->geometry().size() * screen->devicePixelRatio();
-}
 
 } // namespace
 
 int GetSystemMetrics(int index) {
-  if (screenSize)
-    return index == SM_CXSCREEN ? screenSize->first : screenSize->second;
-  const QSize size = PrimaryScreenPixels();
-  return index == SM_CXSCREEN ? size.width() : size.height();
+  const std::pair<int, int> size =
+      screenSize ? *screenSize : platform_backend::PrimaryScreenPixels();
+  return index == SM_CXSCREEN ? size.first : size.second;
 }
 
 void SetScreenSizeOverride(std::optional<std::pair<int, int>> size) {
@@ -37,12 +27,9 @@ void SetScreenSizeOverride(std::optional<std::pair<int, int>> size) {
 }
 
 int ScreenBitsPerPixel() {
-  if (screenBits)
-    return *screenBits;
-  static const int atStart = [] {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->depth() : 24;
-  }();
+  if (testScreenBits)
+    return *testScreenBits;
+  static const int atStart = platform_backend::ScreenDepth();
   return atStart;
 }
 
@@ -50,15 +37,12 @@ void ShowCursor(bool show) {
   if (show == !cursorHidden)
     return;
   cursorHidden = !show;
-  if (show)
-    QGuiApplication::restoreOverrideCursor();
-  else
-    QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+  platform_backend::SetPointerHidden(cursorHidden);
 }
 
 SYSTEMTIME GetSystemTime() {
-  if (systemTime)
-    return *systemTime;
+  if (testSystemTime)
+    return *testSystemTime;
   using namespace std::chrono;
   const auto now = system_clock::now();
   const auto day = floor<days>(now);
@@ -81,7 +65,7 @@ void ShellExecuteOpen(const std::string& address) {
     shellOpener(address);
     return;
   }
-  QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(address)));
+  platform_backend::OpenInShell(address);
 }
 
 namespace platform_test {
@@ -89,10 +73,10 @@ void SetScreenSize(std::optional<std::pair<int, int>> size) {
   screenSize = size;
 }
 void SetScreenBitsPerPixel(std::optional<int> bits) {
-  screenBits = bits;
+  testScreenBits = bits;
 }
 void SetSystemTime(std::optional<SYSTEMTIME> time) {
-  systemTime = time;
+  testSystemTime = time;
 }
 void SetShellOpener(std::function<void(const std::string&)> opener) {
   shellOpener = std::move(opener);

@@ -1,16 +1,13 @@
 #include "platform/timer.h"
 
-#include <QTimerEvent>
+#include "platform/testing.h"
 
 namespace {
 bool refuseTimers = false;
 }
 
-TTimer::TTimer(QObject* parent) : QObject(parent) {}
-
-TTimer::~TTimer() {
-  if (timerId_)
-    killTimer(timerId_);
+void platform_test::SetRefuseTimers(bool refuse) {
+  refuseTimers = refuse;
 }
 
 void TTimer::SetEnabled(bool enabled) {
@@ -27,19 +24,15 @@ void TTimer::SetInterval(int interval) {
   UpdateTimer();
 }
 
-void TTimer::SetRefuseTimers(bool refuse) {
-  refuseTimers = refuse;
-}
-
 void TTimer::UpdateTimer() {
-  if (timerId_) {
-    killTimer(timerId_);
-    timerId_ = 0;
+  if (running_) {
+    StopNative();
+    running_ = false;
   }
   if (!enabled_ || interval_ <= 0 || !OnTimer)
     return;
-  timerId_ = refuseTimers ? 0 : startTimer(interval_, Qt::PreciseTimer);
-  if (timerId_ == 0)
+  running_ = !refuseTimers && StartNative(interval_);
+  if (!running_)
     throw EOutOfResources("Not enough timers available");
 }
 
@@ -54,9 +47,4 @@ void TTimer::Tick() {
     ~Reset() { flag = false; }
   } reset{inTick_};
   OnTimer();
-}
-
-void TTimer::timerEvent(QTimerEvent* event) {
-  if (event->timerId() == timerId_)
-    Tick();
 }

@@ -3,20 +3,20 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <stdexcept>
-
-#include <QObject>
 
 class EOutOfResources : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
 
-class TTimer : public QObject {
-  Q_OBJECT
+class TTimer {
 public:
-  explicit TTimer(QObject* parent = nullptr);
-  ~TTimer() override;
+  TTimer();
+  ~TTimer();
+  TTimer(const TTimer&) = delete;
+  TTimer& operator=(const TTimer&) = delete;
 
   bool Enabled() const { return enabled_; }
   int Interval() const { return interval_; } // ms
@@ -27,21 +27,22 @@ public:
   std::function<void()> OnTimer;
 
   // Whether the platform timer is running now (enabled, with an interval and a handler).
-  bool Running() const { return timerId_ != 0; }
+  bool Running() const { return running_; }
   // Runs one tick as the queue would deliver it; tests drive the timer through it.
   void Tick();
 
-  // Tests make the platform refuse every new timer while set.
-  static void SetRefuseTimers(bool refuse);
-
-protected:
-  void timerEvent(QTimerEvent* event) override;
-
 private:
+  // The platform's timer, which each backend defines: it calls Tick when one falls due.
+  struct Native;
+
   void UpdateTimer();
+  // Starts the platform timer at the interval; false when the platform refuses one.
+  bool StartNative(int interval);
+  void StopNative();
 
   bool enabled_ = false;
   int interval_ = 1000;
-  int timerId_ = 0;
+  bool running_ = false;
   bool inTick_ = false;
+  std::unique_ptr<Native> native_;
 };

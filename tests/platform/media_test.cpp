@@ -6,16 +6,17 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QThread>
-
+#include "platform/application.h"
+#include "platform/testing.h"
+#include "support/process.h"
 #include "support/sound_files.h"
 #include "support/temp_root.h"
 
@@ -37,24 +38,16 @@ std::string MidiBytes() {
   return out + track;
 }
 
-// Processes events until the condition holds or the bound passes; returns the condition.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound = 5s) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!condition()) {
-    if (clock.elapsed() > bound.count())
-      return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
+// Handles events until the condition holds or the bound passes; returns the condition.
+bool EventsUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound = 5s) {
+  return platform_test::WaitUntil(condition, int(bound.count()));
 }
 
 // Runs every event queued so far: a report that an earlier call queued has been handled after it.
 void FlushEventQueue() {
   bool reached = false;
-  QMetaObject::invokeMethod(
-      qApp, [&reached] { reached = true; }, Qt::QueuedConnection);
-  ASSERT_TRUE(WaitUntil([&] { return reached; }));
+  PostToMainThread([&reached] { reached = true; });
+  ASSERT_TRUE(EventsUntil([&] { return reached; }));
 }
 
 std::string ErrorOf(const std::function<void()>& action) {
@@ -82,8 +75,8 @@ protected:
   // A player whose notifications are counted and checked to arrive on the UI thread.
   std::unique_ptr<TMediaPlayer> CountingPlayer(int& notifications) {
     auto player = std::make_unique<TMediaPlayer>();
-    player->OnNotify = [&notifications] {
-      EXPECT_EQ(QThread::currentThread(), qApp->thread());
+    player->OnNotify = [&notifications, ui = std::this_thread::get_id()] {
+      EXPECT_EQ(std::this_thread::get_id(), ui);
       ++notifications;
     };
     return player;
@@ -103,14 +96,12 @@ TEST_F(MediaPlayerTest, PlayEndsStoppedThenNotifiesOnTheUiThread) {
   EXPECT_EQ(player->Mode(), TMPModes::mpPlaying);
 
   // The mode answers from the back end, so it reads stopped at the end before any event runs.
-  QElapsedTimer clock;
-  clock.start();
-  while (player->Mode() == TMPModes::mpPlaying && clock.elapsed() < 5000)
-    QThread::msleep(5);
+  // Polled without handling events.
+  WaitUntil([&] { return player->Mode() != TMPModes::mpPlaying; }, 5s, 5ms);
   EXPECT_EQ(player->Mode(), TMPModes::mpStopped);
   EXPECT_EQ(notifications, 0) << "the notification must come through the event queue";
 
-  ASSERT_TRUE(WaitUntil([&] { return notifications > 0; }));
+  ASSERT_TRUE(EventsUntil([&] { return notifications > 0; }));
   EXPECT_EQ(notifications, 1);
   EXPECT_EQ(player->NotifyValue(), TMPNotifyValues::nvSuccessful);
   EXPECT_EQ(player->Mode(), TMPModes::mpStopped);
@@ -128,7 +119,7 @@ TEST_F(MediaPlayerTest, ModeIsStoppedWhenTheNotificationHandlerRuns) {
   player->FileName = Write("tone.wav", WavBytes(100, 440));
   player->Open();
   player->Play();
-  ASSERT_TRUE(WaitUntil([&] { return !seen.empty(); }));
+  ASSERT_TRUE(EventsUntil([&] { return !seen.empty(); }));
   EXPECT_EQ(seen, std::vector<TMPModes>{TMPModes::mpStopped});
   EXPECT_EQ(player->Mode(), TMPModes::mpStopped);
 }
@@ -152,7 +143,7 @@ TEST_F(MediaPlayerTest, StopSilencesKeepsTheSoundOpenAndNeverNotifies) {
   player->FileName = Write("short.wav", WavBytes(100, 440));
   player->Open();
   player->Play();
-  ASSERT_TRUE(WaitUntil([&] { return notifications > 0; }));
+  ASSERT_TRUE(EventsUntil([&] { return notifications > 0; }));
   EXPECT_EQ(notifications, 1);
 }
 
@@ -200,7 +191,7 @@ TEST_F(MediaPlayerTest, MidiFileOpensPlaysAndNotifies) {
   player->Play();
   EXPECT_EQ(player->Error(), 0) << player->ErrorText();
   EXPECT_EQ(player->Mode(), TMPModes::mpPlaying);
-  ASSERT_TRUE(WaitUntil([&] { return notifications > 0; }));
+  ASSERT_TRUE(EventsUntil([&] { return notifications > 0; }));
   EXPECT_EQ(player->Mode(), TMPModes::mpStopped);
 }
 
@@ -224,7 +215,7 @@ TEST_F(MediaPlayerTest, ReplacingOrDestroyingAPlayingSoundNeverNotifies) {
   FlushEventQueue();
   EXPECT_EQ(second, 0);
   player->Play();
-  ASSERT_TRUE(WaitUntil([&] { return second > 0; }));
+  ASSERT_TRUE(EventsUntil([&] { return second > 0; }));
   EXPECT_EQ(first, 0);
   EXPECT_EQ(second, 1);
 }
@@ -237,26 +228,15 @@ struct ChildResult {
 };
 
 ChildResult RunChild(const std::string& test, const std::string& role,
-                     const std::vector<std::pair<QString, QString>>& env) {
-  QProcess child;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(kChildRole, QString::fromStdString(role));
-  for (const auto& [name, value] : env)
-    environment.insert(name, value);
-  child.setProcessEnvironment(environment);
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(QCoreApplication::applicationFilePath(),
-              {QString::fromStdString("--gtest_filter=MediaPlayerProcess." + test)});
-  ChildResult result;
-  if (!child.waitForFinished(60000)) {
-    child.kill();
-    child.waitForFinished();
-    result.output = "child did not finish";
-    return result;
-  }
-  result.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
-  result.output = child.readAll().toStdString();
-  return result;
+                     std::map<std::string, std::string> env) {
+  TempRoot scratch;
+  env[kChildRole] = role;
+  const CapturedOutput child =
+      RunCaptured(scratch.Path(),
+                  {std::filesystem::read_symlink("/proc/self/exe").string(),
+                   "--gtest_filter=MediaPlayerProcess." + test},
+                  env, 60s);
+  return {child.code, child.text};
 }
 
 bool InRole(const std::string& role) {
@@ -291,16 +271,14 @@ void PlayToTheEndInChild(const std::string& name, const std::string& bytes) {
   WriteWholeFile(player.FileName, bytes);
   player.Open();
   player.Play();
-  EXPECT_TRUE(WaitUntil([&] { return notifications > 0; }, 20s));
+  EXPECT_TRUE(EventsUntil([&] { return notifications > 0; }, 20s));
 }
 
 std::string DeviceOutputOfChild(const std::string& test, const std::string& role) {
   TempRoot root;
   const auto output = root.Path() / "device.raw";
   const ChildResult child =
-      RunChild(test, role,
-               {{"SDL_AUDIODRIVER", "disk"},
-                {"SDL_DISKAUDIOFILE", QString::fromStdString(output.string())}});
+      RunChild(test, role, {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", output.string()}});
   EXPECT_EQ(child.exitCode, 0) << child.output;
   return ReadWholeFile(output);
 }

@@ -9,9 +9,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/posix/profile_io.h"
+#include "platform/posix/profile_lock.h"
 #include "platform/profile.h"
-#include "platform/profile_io.h"
-#include "platform/profile_lock.h"
 #include "support/temp_root.h"
 
 namespace fs = std::filesystem;

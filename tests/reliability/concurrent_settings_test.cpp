@@ -11,10 +11,9 @@
 #include <set>
 #include <sstream>
 
-#include <QListWidget>
-
 #include "platform/dialogs.h"
 #include "platform/system.h"
+#include "platform/testing.h"
 #include "psave.h"
 #include "settings/settings.h"
 #include "support/display_fixture.h"
@@ -82,12 +81,12 @@ protected:
       WriteWholeFile(SoundFile(i), "RIFF");
       paths.insert(SoundFile(i));
     }
-    SetMessageBoxResponder([](const MessageBoxRequest&) { return IDOK; });
-    SetOpenFileResponder([this](const OpenFileRequest&) { return next; });
+    platform_test::SetMessageBoxResponder([](const MessageBoxRequest&) { return IDOK; });
+    platform_test::SetOpenFileResponder([this](const OpenFileRequest&) { return next; });
   }
   void TearDown() override {
-    SetMessageBoxResponder({});
-    SetOpenFileResponder({});
+    platform_test::SetMessageBoxResponder({});
+    platform_test::SetOpenFileResponder({});
   }
 
   std::string SoundFile(int i) const {
@@ -127,7 +126,7 @@ TEST(DisplayProbe, ReportsWhatItsStartUpRead) {
   platform_test::SetScreenSize(std::pair{320, 240});
   SettingsPath = "C:\\WINDOWS\\quilmr20.ini";
   auto log = std::make_shared<FakePlayer::Log>();
-  TForm1::SetPlayerFactory([log] { return std::make_unique<FakePlayer>(log); });
+  platform_test::SetPlayerFactory([log] { return std::make_unique<FakePlayer>(log); });
   {
     TForm1 display;
     display.FormCreate();
@@ -136,7 +135,7 @@ TEST(DisplayProbe, ReportsWhatItsStartUpRead) {
       text += sound + "\n";
     WriteWholeFile(report, text);
   }
-  TForm1::SetPlayerFactory(nullptr);
+  platform_test::SetPlayerFactory(nullptr);
   platform_test::SetScreenSize(std::nullopt);
   ShowCursor(true);
 }
@@ -157,7 +156,7 @@ TEST_F(DialogWithDisplays, NoSlotWriteIsLostAndNoDisplayReadsATornFile) {
     });
   for (int i = 0; i < kSoundSlotCount / 2; ++i)
     steps.push_back([i, &dialog] {
-      dialog.ListBox2->setCurrentRow(i);
+      dialog.ListBox2->SetItemIndex(i);
       dialog.cmdwavdClick();
     });
   for (int i = 1; i <= 19; i += 2)

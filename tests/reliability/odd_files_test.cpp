@@ -13,9 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <QLabel>
-#include <QListWidget>
-
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -26,6 +23,7 @@
 #include "platform/image.h"
 #include "platform/media.h"
 #include "platform/paths.h"
+#include "platform/testing.h"
 #include "platform/timer.h"
 #include "psave.h"
 #include "settings/settings.h"
@@ -170,7 +168,7 @@ TEST_F(OddFiles, ACataloguePictureThatIsNoPlainFileCountsAsMissing) {
     TForm1& form = CreateDisplay();
     EXPECT_EQ(ActivePictureCount, 0);
     EXPECT_FALSE(form.Timer1->Enabled());
-    EXPECT_NE(form.lblinfo->text().indexOf("grizwalk.jpg"), -1);
+    EXPECT_NE(form.lblinfo->Caption().find("grizwalk.jpg"), std::string::npos);
     EXPECT_TRUE(Boxes().empty());
   }
 }
@@ -228,7 +226,7 @@ TEST_F(OddFiles, TheDialogBackgroundReportsEachAsAFileItCannotOpen) {
 
 TEST_F(OddFiles, ASoundSlotNamingOneTurnsSoundOffWithTheRealPlayer) {
   HangGuard guard;
-  TForm1::SetPlayerFactory(nullptr);
+  platform_test::SetPlayerFactory(nullptr);
   InstallPictures(16, 16);
   const fs::path sounds = root_.Path() / "sounds";
   const long peakBefore = PeakMiB();
@@ -261,7 +259,7 @@ TEST_F(OddFiles, ASoundSlotNamingOneTurnsSoundOffWithTheRealPlayer) {
 
 TEST_F(OddFiles, SoundsNamedByDrivePathsAndNonAsciiNamesPlay) {
   HangGuard guard;
-  TForm1::SetPlayerFactory(nullptr);
+  platform_test::SetPlayerFactory(nullptr);
   InstallPictures(16, 16);
   for (const std::string name :
        {"caf\xC3\xA9.wav", "caf\xE9.wav", "\xE6\x97\xA5\xE6\x9C\xAC.wav"}) {
@@ -289,14 +287,14 @@ TEST_F(OddFiles, TheDialogListsAndRemovesSoundsWhoseNamesAreNotUtf8) {
   WriteSettings("Sound=1\r\n", {latin1, utf8});
   TForm2 dialog;
   dialog.FormCreate();
-  ASSERT_EQ(dialog.ListBox2->count(), 2);
+  ASSERT_EQ(dialog.ListBox2->Count(), 2);
   for (int removed = 1; removed <= 2; ++removed) {
-    dialog.ListBox2->setCurrentRow(0);
+    dialog.ListBox2->SetItemIndex(0);
     dialog.cmdwavdClick();
     EXPECT_EQ(Boxes().size(), std::size_t(removed)) << "only the removal warnings";
     EXPECT_EQ(ReadSoundSlot(SettingsPath, removed), kEmptySlot);
   }
-  EXPECT_EQ(dialog.ListBox2->count(), 0);
+  EXPECT_EQ(dialog.ListBox2->Count(), 0);
 }
 
 TEST_F(OddFiles, ASettingsFileThatIsNoPlainFileStopsStartUpWithTheWriteError) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/profile_io.h"
+#include "platform/posix/profile_io.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
 #include "support/temp_root.h"

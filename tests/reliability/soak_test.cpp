@@ -11,6 +11,7 @@
 #include "platform/graphics.h"
 #include "platform/image.h"
 #include "platform/system.h"
+#include "platform/testing.h"
 #include "platform/timer.h"
 #include "support/display_fixture.h"
 #include "support/jpeg_writer.h"

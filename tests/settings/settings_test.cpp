@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
-#include <QPushButton>
 #include <sys/stat.h>
 
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/testing.h"
 #include "psave.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
@@ -170,28 +169,28 @@ TEST(SoundSlots, TheDialogShowsALineBreakRefusalInTheErrorBoxAndStaysAsItWas) {
   std::filesystem::create_directories(root.SettingsFile().parent_path());
   WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", 40, 30, Qt::red);
   std::vector<MessageBoxRequest> boxes;
-  SetMessageBoxResponder([&](const MessageBoxRequest& box) {
+  platform_test::SetMessageBoxResponder([&](const MessageBoxRequest& box) {
     boxes.push_back(box);
     return IDOK;
   });
-  SetOpenFileResponder(
+  platform_test::SetOpenFileResponder(
       [](const OpenFileRequest&) { return std::optional<std::string>("a\nb.wav"); });
   Application().Title = kApplicationTitle;
   {
     TForm2 form;
     form.FormCreate();
     const std::string before = ReadWholeFile(root.SettingsFile());
-    form.Cmdwav->click();
+    form.Cmdwav->Click();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "Cannot write a value containing a line break to C:\\WINDOWS\\quilmr20.ini.");
     EXPECT_EQ(boxes[0].icon, TMsgDlgType::mtError);
-    EXPECT_EQ(form.ListBox2->count(), 0);
+    EXPECT_EQ(form.ListBox2->Count(), 0);
     EXPECT_EQ(usave2::SoundSlots[1], kEmptySlot);
     EXPECT_EQ(ReadWholeFile(root.SettingsFile()), before);
   }
-  SetMessageBoxResponder({});
-  SetOpenFileResponder({});
+  platform_test::SetMessageBoxResponder({});
+  platform_test::SetOpenFileResponder({});
 }
 
 TEST(WriteOptions, ExistingKeysKeepTheirPlace) {

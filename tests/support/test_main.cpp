@@ -1,4 +1,4 @@
-// The test binary's entry: the tests' environment, and one Qt application for the whole run, so
+// The test binary's entry: the tests' environment, and one application for the whole run, so
 // widget tests can create windows (offscreen) and the general error box is reachable.
 #include <gtest/gtest.h>
 
@@ -6,9 +6,10 @@
 
 #include "platform/application.h"
 
-// The desktop bus library keeps buffers to the end of a process: not ours to report.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libdbus-1.so\nleak:libfontconfig.so\n";
+// The leak checker reads its suppressions before main: lsan.supp, the one list for this binary and
+// the programs it starts.
+extern "C" const char* __lsan_default_options() {
+  return "suppressions=" QUILLMOR_LSAN_SUPPRESSIONS ":print_suppressions=0";
 }
 
 namespace {
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
   SetDefault("QUILLMOR_SKELETON", "");
   // Programs the tests start inherit the same suppressions.
   SetDefault("LSAN_OPTIONS", "suppressions=" QUILLMOR_LSAN_SUPPRESSIONS ":print_suppressions=0");
-  QuillmorQtApplication app(argv[0]);
+  Application().Initialize(argv[0]);
   const int result = RUN_ALL_TESTS();
   Application().DestroyForms();
   return result;

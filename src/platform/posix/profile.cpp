@@ -20,9 +20,11 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/ascii.h"
 #include "platform/paths.h"
-#include "platform/profile_io.h"
-#include "platform/profile_lock.h"
+#include "platform/posix/profile_io.h"
+#include "platform/posix/profile_lock.h"
+#include "platform/posix/unique_fd.h"
 
 namespace fs = std::filesystem;
 
@@ -56,20 +58,6 @@ std::string_view TrimRight(std::string_view s, BlankTest blank) {
 
 std::string_view Trim(std::string_view s, BlankTest blank) {
   return TrimRight(TrimLeft(s, blank), blank);
-}
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-char UpperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
 }
 
 // Offsets into the file text: the line's first byte, the end of its content (where its line end
@@ -116,17 +104,17 @@ public:
   static constexpr std::size_t kLongestPrefix = 8;
 
   void AddSingle(char c) {
-    single_.Add(LowerAscii(c));
-    single_.Add(UpperAscii(c));
+    single_.Add(AsciiLower(c));
+    single_.Add(AsciiUpper(c));
   }
   void SetPrefix(std::string_view prefix) {
     prefix_.clear();
     for (const char c : prefix.substr(0, kLongestPrefix)) {
 #if defined(__SSE2__)
-      lower_[prefix_.size()] = _mm_set1_epi8(LowerAscii(c));
-      upper_[prefix_.size()] = _mm_set1_epi8(UpperAscii(c));
+      lower_[prefix_.size()] = _mm_set1_epi8(AsciiLower(c));
+      upper_[prefix_.size()] = _mm_set1_epi8(AsciiUpper(c));
 #endif
-      prefix_.push_back(LowerAscii(c));
+      prefix_.push_back(AsciiLower(c));
     }
   }
   // How many bytes from a line's start the filter looks at.
@@ -140,7 +128,7 @@ public:
     if (prefix_.empty() || std::size_t(last - p) < prefix_.size())
       return false;
     for (std::size_t i = 0; i < prefix_.size(); ++i)
-      if (LowerAscii(p[i]) != prefix_[i])
+      if (AsciiLower(p[i]) != prefix_[i])
         return false;
     return true;
   }
@@ -286,7 +274,8 @@ bool KeyCanMatch(std::string_view key) {
 // the key's characters in any case, blanks, then "=". As the key holds no line end, neither does
 // a match, so end may be the line's end or the text's.
 bool HoldsKey(const char* lead, const char* const end, std::string_view key) {
-  if (end - lead < std::ptrdiff_t(key.size()) || !SameName(std::string_view(lead, key.size()), key))
+  if (end - lead < std::ptrdiff_t(key.size()) ||
+      !EqualsIgnoringAsciiCase(std::string_view(lead, key.size()), key))
     return false;
   lead += key.size();
   while (lead != end && IsFileBlank(*lead))
@@ -335,7 +324,8 @@ Place Locate(std::string_view text, std::string_view section, std::string_view k
     if (lead != end && *lead == '[') {
       if (place.sectionFound)
         break;
-      if (SameName(HeaderName(std::string_view(lead, std::size_t(end - lead))), section)) {
+      if (EqualsIgnoringAsciiCase(HeaderName(std::string_view(lead, std::size_t(end - lead))),
+                                  section)) {
         place.sectionFound = true;
         place.lastKeyLine = line;
       }
@@ -414,26 +404,10 @@ std::string WithKey(std::string_view text, std::string_view section, std::string
 // unreadable and is never replaced.
 constexpr off_t kLargestProfile = off_t(16) << 20;
 
-class UniqueFd {
-public:
-  explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0)
-      ::close(fd_);
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int Get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  // Closes through the checked path; false when the close reported an error.
-  bool Close() {
-    const int fd = std::exchange(fd_, -1);
-    return profile_io::Close(fd) == 0;
-  }
-
-private:
-  int fd_;
-};
+// Closes through the checked path; false when the close reported an error.
+bool CloseChecked(UniqueFd& fd) {
+  return profile_io::Close(fd.Release()) == 0;
+}
 
 // Removes the temporary file unless it was renamed into place.
 class TempFileGuard {
@@ -544,7 +518,7 @@ bool ReadCurrent(const std::string& path, FileState& state) {
   if (profile_io::Fstat(fd.Get(), &state.status) != 0 || !PlainFileOfSaneSize(state.status))
     return false;
   return state.text.ReadAll(fd.Get(), std::size_t(state.status.st_size), profile_io::Read) &&
-         fd.Close();
+         CloseChecked(fd);
 }
 
 // A file without any write permission is read-only even to the superuser, as the desktop's
@@ -626,7 +600,7 @@ bool ReplaceFile(const std::string& path, const FileState& old, std::string_view
     ::sync_file_range(out.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
   else if (profile_io::Fsync(out.Get()) != 0)
     return false;
-  if (!out.Close())
+  if (!CloseChecked(out))
     return false;
   if (profile_io::Rename(temp.c_str(), path.c_str()) != 0)
     return false;

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/posix/unique_fd.h"
+
 class ProfileLock {
 public:
   ProfileLock() = default;
@@ -23,7 +25,7 @@ public:
   bool Acquire(const std::string& path);
 
 private:
-  int fd_ = -1;
+  UniqueFd fd_;
   std::string lockPath_;
 };
 

@@ -1,4 +1,4 @@
-#include "platform/profile_lock.h"
+#include "platform/posix/profile_lock.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/profile_io.h"
+#include "platform/posix/profile_io.h"
 
 namespace {
 
@@ -99,28 +99,26 @@ bool ProfileLock::Acquire(const std::string& path) {
   if (!lockPath)
     return false;
   for (;;) {
-    const int fd =
-        profile_io::Open(lockPath->c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    UniqueFd fd(
+        profile_io::Open(lockPath->c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd)
       return false;
-    if (!LockExclusive(fd)) {
+    if (!LockExclusive(fd.Get())) {
       const int error = errno;
-      ::close(fd);
+      fd.Reset();
       errno = error;
       return false;
     }
-    if (StillLinked(fd, *lockPath)) {
-      fd_ = fd;
+    if (StillLinked(fd.Get(), *lockPath)) {
+      fd_ = std::move(fd);
       lockPath_ = *lockPath;
       return true;
     }
-    ::close(fd);
   }
 }
 
 ProfileLock::~ProfileLock() {
-  if (fd_ < 0)
-    return;
-  ::unlink(lockPath_.c_str());
-  ::close(fd_);
+  // Unlinked while still held, so that no writer locks the file once it is gone.
+  if (fd_)
+    ::unlink(lockPath_.c_str());
 }

@@ -1,4 +1,4 @@
-#include "platform/profile_io.h"
+#include "platform/posix/profile_io.h"
 
 #include <atomic>
 #include <cerrno>

@@ -7,6 +7,12 @@
 #include <unistd.h>
 
 #include "platform/paths.h"
+#include "platform/posix/unique_fd.h"
+
+// What keeps this window registered: the held lock file.
+struct WindowIdentity::Lock {
+  UniqueFd fd;
+};
 
 namespace {
 
@@ -25,10 +31,10 @@ std::filesystem::path LockFile(const std::string& className, const std::string& 
   return platform::QuillmorRoot() / "windows" / (HexOf(className) + "-" + HexOf(caption) + ".lock");
 }
 
-int CreateLockFile(const std::filesystem::path& file) {
+UniqueFd CreateLockFile(const std::filesystem::path& file) {
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
-  return ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  return UniqueFd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
 }
 
 bool& Registering() {
@@ -43,22 +49,18 @@ void RegisterNoWindowIdentities() {
 }
 
 WindowIdentity::WindowIdentity(const std::string& className, const std::string& caption)
-    : fd_(Registering() ? CreateLockFile(LockFile(className, caption)) : -1) {
-  if (fd_ >= 0)
-    ::flock(fd_, LOCK_SH);
+    : lock_(std::make_unique<Lock>()) {
+  if (!Registering())
+    return;
+  lock_->fd = CreateLockFile(LockFile(className, caption));
+  if (lock_->fd)
+    ::flock(lock_->fd.Get(), LOCK_SH);
 }
 
-WindowIdentity::~WindowIdentity() {
-  if (fd_ >= 0)
-    ::close(fd_);
-}
+WindowIdentity::~WindowIdentity() = default;
 
 bool FindWindow(const std::string& className, const std::string& caption) {
   // Only looks: no file of a window that never existed is left behind by the probe.
-  const int fd = ::open(LockFile(className, caption).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return false;
-  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  ::close(fd);
-  return held;
+  const UniqueFd fd(::open(LockFile(className, caption).c_str(), O_RDONLY | O_CLOEXEC));
+  return fd && ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }

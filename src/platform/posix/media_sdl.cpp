@@ -1,0 +1,213 @@
+// The media player off Windows: SDL2_mixer's music stream stands behind it.
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include "platform/application.h"
+#include "platform/media.h"
+#include "platform/paths.h"
+
+struct TMediaPlayer::Native {
+  std::unique_ptr<Mix_Music, void (*)(Mix_Music*)> music{nullptr, Mix_FreeMusic};
+  std::uint64_t armed = 0; // the play whose end is still to be notified; 0 for none
+
+  // What the audio thread's reports reach on the UI thread.
+  static void DeliverEndOfPlayback(std::uint64_t generation);
+  static void RequireOpen(const TMediaPlayer& player);
+  static bool Sounding(const TMediaPlayer& player);
+  static void Silence(TMediaPlayer& player);
+  static void EndOfPlayback(TMediaPlayer& player);
+};
+
+namespace {
+
+constexpr const char* kNoDevice = "No MCI device open";
+constexpr const char* kUnknownError = "Unknown error code";
+// Some decoders (midi among them) read the whole file into memory; a real sound file is far
+// smaller than this, and a file that claims more is not worth the memory.
+constexpr std::uintmax_t kLargestSoundFile = std::uintmax_t(512) << 20;
+constexpr const char* kCannotPlay = "The specified file cannot be played";
+constexpr const char* kSoundFonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2",
+                                       "/usr/share/sounds/sf2/default-GM.sf2"};
+
+// The play whose end the audio thread should report; 0 while none is armed. The finished hook
+// reads only this, so it never touches a player that may already be gone.
+std::atomic<std::uint64_t> armedGeneration{0};
+std::uint64_t lastGeneration = 0;
+// UI-thread only: the player and the music of the play that is sounding now. A player clears
+// both before it goes.
+TMediaPlayer* soundingPlayer = nullptr;
+const Mix_Music* soundingMusic = nullptr;
+
+std::string BackEndError() {
+  const char* text = Mix_GetError();
+  return text && *text ? std::string(text) : std::string(kUnknownError);
+}
+
+extern "C" void MusicFinished(void);
+
+// The midi synthesiser needs a soundfont; when none is configured, use an installed General MIDI
+// one.
+void ChooseSoundFont() {
+  const char* configured = std::getenv("SDL_SOUNDFONTS");
+  if (configured && *configured)
+    return;
+  if (const char* fonts = Mix_GetSoundFonts(); fonts && std::filesystem::exists(fonts))
+    return;
+  for (const char* font : kSoundFonts) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(font, ec)) {
+      Mix_SetSoundFonts(font);
+      return;
+    }
+  }
+}
+
+// The audio device is opened once per process, at the first open of a sound, and kept.
+void EnsureAudioDevice() {
+  static bool open = false;
+  if (open)
+    return;
+  SDL_ClearError();
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    throw EMCIDeviceError(BackEndError());
+  if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
+    const std::string text = BackEndError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    throw EMCIDeviceError(text);
+  }
+  ChooseSoundFont();
+  Mix_HookMusicFinished(MusicFinished);
+  open = true;
+}
+
+// Runs on the audio thread, and inside Mix_HaltMusic with the audio locked: it may call no mixer
+// function and must not throw, so it only queues the end for the UI thread.
+extern "C" void MusicFinished(void) {
+  const std::uint64_t generation = armedGeneration.load();
+  if (generation == 0)
+    return;
+  try {
+    PostToMainThread([generation] { TMediaPlayer::Native::DeliverEndOfPlayback(generation); });
+  } catch (...) {
+    // Out of memory: the end is still seen through the mode query.
+  }
+}
+
+} // namespace
+
+TMediaPlayer::TMediaPlayer() : native_(std::make_unique<Native>()) {}
+
+TMediaPlayer::~TMediaPlayer() {
+  Close();
+  if (soundingPlayer == this)
+    soundingPlayer = nullptr;
+}
+
+void TMediaPlayer::Open() {
+  Close();
+  EnsureAudioDevice();
+  // Only a plain file: a FIFO would block the back end's open, a device would never end.
+  const std::filesystem::path host = platform::HostPath(FileName);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(host, error) ||
+      std::filesystem::file_size(host, error) > kLargestSoundFile)
+    throw EMCIDeviceError(kCannotPlay);
+  SDL_ClearError();
+  Mix_Music* music = Mix_LoadMUS(host.c_str());
+  if (!music)
+    throw EMCIDeviceError(BackEndError());
+  native_->music.reset(music);
+  error_ = 0;
+  errorText_.clear();
+}
+
+void TMediaPlayer::Native::RequireOpen(const TMediaPlayer& player) {
+  if (!player.native_->music)
+    throw EMCIDeviceError(kNoDevice);
+}
+
+void TMediaPlayer::Play() {
+  Native::RequireOpen(*this);
+  // Playing on while already sounding only re-arms the notification, as a new play would.
+  if (!Native::Sounding(*this)) {
+    Native::Silence(*this);
+    SDL_ClearError();
+    if (Mix_PlayMusic(native_->music.get(), 0) != 0) {
+      error_ = kBackEndRefused;
+      errorText_ = BackEndError();
+      return;
+    }
+  }
+  native_->armed = ++lastGeneration;
+  armedGeneration.store(native_->armed);
+  soundingPlayer = this;
+  soundingMusic = native_->music.get();
+  error_ = 0;
+  errorText_.clear();
+}
+
+void TMediaPlayer::Stop() {
+  Native::RequireOpen(*this);
+  Native::Silence(*this);
+  error_ = 0;
+}
+
+void TMediaPlayer::Close() {
+  if (!native_->music)
+    return;
+  Native::Silence(*this);
+  native_->music.reset();
+}
+
+bool TMediaPlayer::IsOpen() const {
+  return native_->music != nullptr;
+}
+
+bool TMediaPlayer::Native::Sounding(const TMediaPlayer& player) {
+  const Mix_Music* music = player.native_->music.get();
+  return music && soundingMusic == music && Mix_PlayingMusic();
+}
+
+// Halting reports through the finished hook as well; disarming first keeps that report from
+// becoming a notification.
+void TMediaPlayer::Native::Silence(TMediaPlayer& player) {
+  player.native_->armed = 0;
+  if (soundingPlayer == &player) {
+    armedGeneration.store(0);
+    soundingPlayer = nullptr;
+  }
+  const Mix_Music* music = player.native_->music.get();
+  if (music && soundingMusic == music) {
+    soundingMusic = nullptr;
+    Mix_HaltMusic();
+  }
+}
+
+TMPModes TMediaPlayer::Mode() const {
+  if (!native_->music)
+    return TMPModes::mpNotReady;
+  return Native::Sounding(*this) ? TMPModes::mpPlaying : TMPModes::mpStopped;
+}
+
+void TMediaPlayer::Native::DeliverEndOfPlayback(std::uint64_t generation) {
+  TMediaPlayer* player = soundingPlayer;
+  if (!player || player->native_->armed != generation)
+    return;
+  EndOfPlayback(*player);
+}
+
+void TMediaPlayer::Native::EndOfPlayback(TMediaPlayer& player) {
+  player.native_->armed = 0;
+  armedGeneration.store(0);
+  soundingPlayer = nullptr;
+  soundingMusic = nullptr;
+  player.notifyValue_ = TMPNotifyValues::nvSuccessful;
+  if (player.OnNotify)
+    RunHandler(player.OnNotify);
+}
