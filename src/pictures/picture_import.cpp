@@ -312,7 +312,10 @@ Report Import(const std::vector<fs::path>& places, QSize bound, const ProgressFn
       continue;
     }
     try {
-      encoded.push_back(jpeg::Encode(upright, {kJpegQuality, false}));
+      // LoadUpright gives Format_RGB888: the rows are libjpeg's own samples.
+      encoded.push_back(jpeg::Encode(upright.constBits(), upright.width(), upright.height(),
+                                     upright.bytesPerLine(), jpeg::SampleLayout::rgb,
+                                     {kJpegQuality, false}));
     } catch (const std::exception& e) {
       report.skipped.push_back(photos[index].string() + ": " + e.what());
       continue;

@@ -5,15 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <QImage>
-#include <QRect>
-
 #include "platform/jpeg.h"
+#include "platform/pixels.h"
+#include "platform/types.h"
 
 // "Cannot open file %s": the file is missing, not a plain file, too large, or held by another.
 class EFOpenError : public std::runtime_error {
@@ -46,7 +44,10 @@ public:
   virtual std::unique_ptr<TGraphic> Clone() const = 0;
   // The pixels to paint, decoded on first need (once per graphic object); null when there are
   // none. A failed decode raises its error once and leaves what it decoded for later calls.
-  virtual const QImage* Bitmap() = 0;
+  virtual const TPixels* Bitmap() = 0;
+  // Lets go of decoded pixels that Bitmap can make again exactly as they were; the display drops
+  // them once it has its own rendering. False when there is nothing such to let go.
+  virtual bool ReleaseBitmap() { return false; }
 
   // Decode progress, set by the owner.
   ProgressHandler OnProgress;
@@ -55,25 +56,29 @@ protected:
   TGraphic() = default;
 };
 
-// An uncompressed bitmap: Format_BGR888, or Format_Indexed8 with its palette.
+// An uncompressed bitmap: pf24bit, or pf8bit with its palette. Copies share the pixels.
 class TBitmap : public TGraphic {
 public:
-  TBitmap() = default;
-  explicit TBitmap(QImage image);
+  TBitmap();
+  explicit TBitmap(TPixels pixels);
 
-  int Width() const override { return image_.width(); }
-  int Height() const override { return image_.height(); }
-  bool Empty() const override { return image_.isNull(); }
+  int Width() const override { return pixels_->Width(); }
+  int Height() const override { return pixels_->Height(); }
+  bool Empty() const override { return pixels_->Empty(); }
   // Reads a BMP file; no bytes at all give an empty bitmap.
   void LoadFromBytes(std::vector<std::uint8_t> bytes) override;
   std::unique_ptr<TGraphic> Clone() const override;
-  const QImage* Bitmap() override { return image_.isNull() ? nullptr : &image_; }
+  const TPixels* Bitmap() override { return pixels_->Empty() ? nullptr : pixels_.get(); }
 
-  const QImage& Image() const { return image_; }
+  const TPixels& Pixels() const { return *pixels_; }
 
 private:
-  QImage image_;
+  std::shared_ptr<const TPixels> pixels_;
 };
+
+// The pixels of a BMP file (uncompressed or run-length encoded, 1 to 32 bits a pixel): pf8bit with
+// the file's palette for 8 bits or fewer, pf24bit otherwise. EInvalidGraphic when it is none.
+TPixels ReadBmp(const std::vector<std::uint8_t>& bytes);
 
 // The content of a JPEG file and the size its header gives, shared by every copy of one load.
 class TJPEGData {
@@ -104,14 +109,18 @@ public:
   // Shares the file data; carries the decoded bitmap over only when there is one.
   std::unique_ptr<TGraphic> Clone() const override;
   // Decodes with the screen's depth at program start in mind (8 bits or fewer: a palette).
-  const QImage* Bitmap() override;
+  const TPixels* Bitmap() override;
+  // Only the pixels of a whole, faultless decode, which a new decode gives again.
+  bool ReleaseBitmap() override;
 
   const std::shared_ptr<const TJPEGData>& Data() const { return data_; }
-  bool Decoded() const { return bitmap_.has_value(); }
+  bool Decoded() const { return bitmap_ != nullptr; }
 
 private:
   std::shared_ptr<const TJPEGData> data_;
-  std::optional<QImage> bitmap_;
+  // Shared by the copies made after the decode.
+  std::shared_ptr<TPixels> bitmap_;
+  bool decodedWhole_ = false;
 };
 
 // The picture of an image control: one graphic or none.
@@ -133,7 +142,7 @@ public:
   void SetGraphic(std::unique_ptr<TGraphic> graphic);
 
   std::function<void()> OnChange;
-  std::function<void(ProgressStage stage, const QRect& decodedSoFar)> OnProgress;
+  std::function<void(ProgressStage stage, const TRect& decodedSoFar)> OnProgress;
 
 private:
   void Changed();

@@ -1,15 +1,14 @@
 #include "platform/image.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <exception>
 #include <vector>
 
-#include <QApplication>
-#include <QPaintEvent>
-#include <QPainter>
-
-#include "platform/image_memory.h"
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -75,49 +74,47 @@ void StretchRowRGB32(const std::uint8_t* source, const std::vector<int>& columns
     target[x] = pixels[columns[std::size_t(x)]] | 0xFF000000u;
 }
 
-std::vector<std::uint32_t> Palette(const QImage& source) {
+// The palette as 32-bit pixels, 256 entries whatever the block has (the rest black).
+std::vector<std::uint32_t> Palette(const TPixels& source) {
   std::vector<std::uint32_t> palette(256, 0xFF000000u);
-  const QList<QRgb> table = source.colorTable();
-  for (int i = 0; i < table.size() && i < 256; ++i)
-    palette[std::size_t(i)] = table[i] | 0xFF000000u;
+  for (std::size_t i = 0; i < source.Palette.size() && i < 256; ++i) {
+    const TColor c = source.Palette[i];
+    palette[i] = 0xFF000000u | std::uint32_t(RedOf(c)) << 16 | std::uint32_t(GreenOf(c)) << 8 |
+                 std::uint32_t(BlueOf(c));
+  }
   return palette;
 }
 
 } // namespace
 
-int StretchRows(const QImage& sourceImage, int sourceRows, QImage& target, int firstRow,
-                int endRow) {
-  const bool direct = sourceImage.format() == QImage::Format_BGR888 ||
-                      sourceImage.format() == QImage::Format_Indexed8 ||
-                      sourceImage.format() == QImage::Format_RGB32;
-  const QImage source = direct ? sourceImage : sourceImage.convertToFormat(QImage::Format_RGB32);
-  const int sw = source.width(), sh = source.height();
-  const int tw = target.width(), th = target.height();
-  if (sw <= 0 || sh <= 0 || tw <= 0 || th <= 0)
+int StretchRows(const TPixels& source, int sourceRows, TPixels& target, int firstRow, int endRow) {
+  const int sw = source.Width(), sh = source.Height();
+  const int tw = target.Width(), th = target.Height();
+  if (source.Empty() || target.Empty())
     return endRow;
   const std::vector<int> columns = SourceColumns(sw, tw);
   const std::vector<std::uint32_t> palette =
-      source.format() == QImage::Format_Indexed8 ? Palette(source) : std::vector<std::uint32_t>();
+      source.Format() == TPixelFormat::pf8bit ? Palette(source) : std::vector<std::uint32_t>();
   const std::size_t rowBytes = std::size_t(tw) * 4;
   int y = firstRow;
   for (; y < endRow; ++y) {
     const int sy = SourceOf(y, sh, th);
     if (sy >= sourceRows)
       break;
-    auto* row = reinterpret_cast<std::uint32_t*>(target.scanLine(y));
+    auto* row = reinterpret_cast<std::uint32_t*>(target.Row(y));
     if (y > 0 && SourceOf(y - 1, sh, th) == sy) {
-      std::memcpy(row, target.constScanLine(y - 1), rowBytes);
+      std::memcpy(row, target.Row(y - 1), rowBytes);
       continue;
     }
-    const std::uint8_t* line = source.constScanLine(sy);
-    switch (source.format()) {
-    case QImage::Format_BGR888:
+    const std::uint8_t* line = source.Row(sy);
+    switch (source.Format()) {
+    case TPixelFormat::pf24bit:
       StretchRowBGR(line, sw, columns, row);
       break;
-    case QImage::Format_Indexed8:
+    case TPixelFormat::pf8bit:
       StretchRowIndexed(line, palette.data(), columns, row);
       break;
-    default:
+    case TPixelFormat::pf32bit:
       StretchRowRGB32(line, columns, row);
       break;
     }
@@ -125,9 +122,28 @@ int StretchRows(const QImage& sourceImage, int sourceRows, QImage& target, int f
   return y;
 }
 
-TImage::TImage(QWidget* parent) : QWidget(parent) {
+TRect Intersection(const TRect& a, const TRect& b) {
+  const int left = std::max(a.Left, b.Left), top = std::max(a.Top, b.Top);
+  const int right = std::min(a.Right(), b.Right()), bottom = std::min(a.Bottom(), b.Bottom());
+  if (right <= left || bottom <= top)
+    return TRect{};
+  return TRect{left, top, right - left, bottom - top};
+}
+
+namespace {
+
+TRect Translated(TRect rect, int dx, int dy) {
+  rect.Left += dx;
+  rect.Top += dy;
+  return rect;
+}
+
+} // namespace
+
+TImage::TImage(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::Image) {
   picture_.OnChange = [this] { PictureChanged(); };
-  picture_.OnProgress = [this](ProgressStage stage, const QRect& rect) { Progress(stage, rect); };
+  picture_.OnProgress = [this](ProgressStage stage, const TRect& rect) { Progress(stage, rect); };
 }
 
 TImage::~TImage() {
@@ -140,7 +156,7 @@ void TImage::SetStretch(bool stretch) {
     return;
   stretch_ = stretch;
   InvalidateRendering();
-  update();
+  Repaint();
 }
 
 void TImage::SetAutoSize(bool autoSize) {
@@ -154,27 +170,24 @@ void TImage::SetCenter(bool center) {
     return;
   center_ = center;
   InvalidateRendering();
-  update();
+  Repaint();
 }
 
-void TImage::SetBounds(int left, int top, int width, int height) {
-  setGeometry(left, top, std::max(width, 0), std::max(height, 0));
-}
-
-QRect TImage::DestRect() const {
+TRect TImage::DestRect() const {
+  const TRect bounds = BoundsRect();
   if (stretch_)
-    return rect();
+    return TRect{0, 0, bounds.Width, bounds.Height};
   const int w = picture_.Width(), h = picture_.Height();
   if (center_)
-    return QRect((width() - w) / 2, (height() - h) / 2, w, h);
-  return QRect(0, 0, w, h);
+    return TRect{(bounds.Width - w) / 2, (bounds.Height - h) / 2, w, h};
+  return TRect{0, 0, w, h};
 }
 
 void TImage::PictureChanged() {
   if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0)
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
   InvalidateRendering();
-  update();
+  Repaint();
 }
 
 void TImage::InvalidateRendering() {
@@ -182,66 +195,74 @@ void TImage::InvalidateRendering() {
   renderedRows_ = 0;
 }
 
-void TImage::Render(const QImage& source, int sourceRows) {
-  const QRect dest = DestRect();
+bool TImage::RenderingComplete() const {
+  return renderingValid_ && renderedDest_ == DestRect() && renderedRows_ >= rendering_.Height();
+}
+
+void TImage::Render(const TPixels& source, int sourceRows) {
+  const TRect dest = DestRect();
   if (!renderingValid_ || dest != renderedDest_) {
-    if (rendering_.size() != dest.size() || !rendering_.isDetached())
-      rendering_ = platform::AllocateImage(dest.width(), dest.height(), QImage::Format_RGB32);
+    // A block of another size goes first, so the old and the new never take memory together.
+    if (rendering_.Width() != dest.Width || rendering_.Height() != dest.Height) {
+      rendering_ = TPixels();
+      rendering_ = TPixels(dest.Width, dest.Height, TPixelFormat::pf32bit);
+    }
     renderedDest_ = dest;
     renderedRows_ = 0;
     renderingValid_ = true;
   }
-  renderedRows_ = StretchRows(source, sourceRows, rendering_, renderedRows_, rendering_.height());
+  renderedRows_ = StretchRows(source, sourceRows, rendering_, renderedRows_, rendering_.Height());
 }
 
-void TImage::Progress(ProgressStage stage, const QRect& decodedSoFar) {
-  if (!incrementalDisplay_ || !decodingPainter_ || stage != ProgressStage::psRunning)
+void TImage::ReleaseSource() {
+  TGraphic* graphic = picture_.Graphic();
+  if (!graphic || !graphic->ReleaseBitmap())
     return;
-  const QImage* partial = picture_.Graphic() ? picture_.Graphic()->Bitmap() : nullptr;
-  if (!partial || DestRect().isEmpty())
+#if defined(__GLIBC__)
+  // The decoded picture was the largest block freed; glibc would keep its pages otherwise.
+  malloc_trim(0);
+#endif
+}
+
+void TImage::Progress(ProgressStage stage, const TRect& decodedSoFar) {
+  if (!incrementalDisplay_ || !decodingDraw_ || stage != ProgressStage::psRunning)
+    return;
+  const TPixels* partial = picture_.Graphic() ? picture_.Graphic()->Bitmap() : nullptr;
+  if (!partial || DestRect().Empty())
     return;
   const int before = renderingValid_ ? renderedRows_ : 0;
-  Render(*partial, decodedSoFar.bottom() + 1);
-  const QRect band = QRect(0, before, renderedDest_.width(), renderedRows_ - before)
-                         .translated(renderedDest_.topLeft());
-  const QRect drawn = band & decodingArea_;
-  if (!drawn.isEmpty())
-    decodingPainter_->drawImage(drawn.topLeft(), rendering_,
-                                drawn.translated(-renderedDest_.topLeft()));
+  Render(*partial, decodedSoFar.Bottom());
+  const TRect band = Translated(TRect{0, before, renderedDest_.Width, renderedRows_ - before},
+                                renderedDest_.Left, renderedDest_.Top);
+  const TRect drawn = Intersection(band, decodingArea_);
+  if (!drawn.Empty())
+    (*decodingDraw_)(drawn, rendering_,
+                     TPoint{drawn.Left - renderedDest_.Left, drawn.Top - renderedDest_.Top});
 }
 
-void TImage::PaintTo(QPainter& painter, const QRect& area) {
+void TImage::Paint(const TRect& area, const DrawPiece& draw) {
   TGraphic* graphic = picture_.Graphic();
   if (!graphic)
     return;
+  const TRect dest = DestRect();
   std::exception_ptr failure;
-  decodingPainter_ = &painter;
-  decodingArea_ = area & DestRect();
-  try {
-    graphic->Bitmap();
-  } catch (...) {
-    failure = std::current_exception();
+  if (!RenderingComplete()) {
+    decodingDraw_ = &draw;
+    decodingArea_ = Intersection(area, dest);
+    try {
+      graphic->Bitmap();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    decodingDraw_ = nullptr;
+    if (const TPixels* bitmap = graphic->Bitmap(); bitmap && !dest.Empty())
+      Render(*bitmap, bitmap->Height());
+    if (RenderingComplete())
+      ReleaseSource();
   }
-  decodingPainter_ = nullptr;
-  const QImage* bitmap = graphic->Bitmap();
-  const QRect dest = DestRect();
-  const QRect drawn = area & dest;
-  if (bitmap && !drawn.isEmpty()) {
-    Render(*bitmap, bitmap->height());
-    painter.drawImage(drawn.topLeft(), rendering_, drawn.translated(-dest.topLeft()));
-  }
+  const TRect drawn = Intersection(area, dest);
+  if (renderingValid_ && renderedDest_ == dest && !drawn.Empty())
+    draw(drawn, rendering_, TPoint{drawn.Left - dest.Left, drawn.Top - dest.Top});
   if (failure)
     std::rethrow_exception(failure);
-}
-
-void TImage::paintEvent(QPaintEvent* event) {
-  QPainter painter(this);
-  try {
-    PaintTo(painter, event->rect());
-  } catch (...) {
-    // Raised again once the paint is over, where the application shows it in its error box.
-    QMetaObject::invokeMethod(
-        qApp, [error = std::current_exception()] { std::rethrow_exception(error); },
-        Qt::QueuedConnection);
-  }
 }

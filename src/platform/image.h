@@ -2,8 +2,11 @@
 // its own size.
 #pragma once
 
+#include <functional>
+
 #include "platform/controls.h"
 #include "platform/graphics.h"
+#include "platform/pixels.h"
 
 class TImage : public TControl {
 public:
@@ -27,12 +30,48 @@ public:
   // Where the picture goes within the control.
   TRect DestRect() const;
 
+  // ---- For the backend's painting ----
+  // Puts part of the rendering on the screen: the pixels of rendering from its point `from` on
+  // go to `target`, in control coordinates.
+  using DrawPiece = std::function<void(const TRect& target, const TPixels& rendering, TPoint from)>;
+  // Paints the part of the control within area, decoding the picture on first need (drawing the
+  // rows decoded so far as they come when IncrementalDisplay is set). A decode error passes to the
+  // caller once what was decoded is drawn.
+  void Paint(const TRect& area, const DrawPiece& draw);
+  // The picture as the screen wants it, at DestRect's size, once Paint made it; a repaint is one
+  // copy from here.
+  const TPixels& Rendering() const { return rendering_; }
+
 private:
   void PictureChanged();
+  void Progress(ProgressStage stage, const TRect& decodedSoFar);
+  void InvalidateRendering();
+  void Repaint();
+  // Brings the rendering up to date with the source rows available so far.
+  void Render(const TPixels& source, int sourceRows);
+  bool RenderingComplete() const;
+  // Once the rendering is whole, the decoded picture is let go where it can be decoded again.
+  void ReleaseSource();
 
   TPicture picture_;
   bool stretch_ = false;
   bool autoSize_ = false;
   bool center_ = false;
   bool incrementalDisplay_ = false;
+
+  TPixels rendering_;
+  TRect renderedDest_;
+  int renderedRows_ = 0;
+  bool renderingValid_ = false;
+  // The paint that is decoding, for incremental display.
+  const DrawPiece* decodingDraw_ = nullptr;
+  TRect decodingArea_;
 };
+
+// Stretches source (pf24bit, pf8bit with palette, or pf32bit) into target (pf32bit) by nearest
+// neighbour, filling target rows [firstRow, endRow) only from source rows below sourceRows.
+// Returns the first target row it could not fill.
+int StretchRows(const TPixels& source, int sourceRows, TPixels& target, int firstRow, int endRow);
+
+// Where two rectangles overlap; empty when they do not.
+TRect Intersection(const TRect& a, const TRect& b);

@@ -12,8 +12,6 @@
 // after jpeglib.h, which it needs
 #include <jerror.h>
 
-#include "platform/image_memory.h"
-
 EJPEG::EJPEG(int code) : std::runtime_error("JPEG error #" + std::to_string(code)), code_(code) {}
 
 namespace jpeg {
@@ -104,8 +102,9 @@ extern "C" void TermSource(j_decompress_ptr) {}
 
 constexpr std::uint64_t kMostPixels = std::uint64_t(1) << 27;
 
-// A decompressor over a memory buffer, destroyed with its owner. Call runs one step of libjpeg
-// work; when libjpeg fails, the decompressor is destroyed and EJPEG raised.
+// A decompressor over a memory buffer. Only the destructor destroys it, also after a libjpeg
+// failure: libjpeg leaves the object fit for destruction when error_exit jumps. Call runs one step
+// of libjpeg work and raises EJPEG when libjpeg fails.
 class Decompressor {
 public:
   explicit Decompressor(std::span<const std::uint8_t> bytes) {
@@ -118,10 +117,13 @@ public:
     source_.pub.term_source = TermSource;
     source_.data = bytes.data();
     source_.size = bytes.size();
-    Call([this] {
-      jpeg_create_decompress(&info_);
-      info_.src = &source_.pub;
-    });
+    auto create = [this] { jpeg_create_decompress(&info_); };
+    if (!Guarded(errors_, create)) {
+      // No destructor runs for a constructor that throws.
+      jpeg_destroy_decompress(&info_);
+      throw EJPEG(errors_.pub.msg_code);
+    }
+    info_.src = &source_.pub;
   }
   ~Decompressor() { jpeg_destroy_decompress(&info_); }
   Decompressor(const Decompressor&) = delete;
@@ -130,11 +132,8 @@ public:
   jpeg_decompress_struct& Info() { return info_; }
 
   template <class Body> void Call(Body body) {
-    if (!Guarded(errors_, body)) {
-      const int code = errors_.pub.msg_code;
-      jpeg_destroy_decompress(&info_);
-      throw EJPEG(code);
-    }
+    if (!Guarded(errors_, body))
+      throw EJPEG(errors_.pub.msg_code);
   }
 
   // Reads the header and refuses colour spaces that cannot come out as RGB or grey, and sizes
@@ -173,49 +172,45 @@ void ApplyDecodeSettings(jpeg_decompress_struct& info, const DecodeSettings& set
   }
 }
 
-void SetPalette(const jpeg_decompress_struct& info, QImage& bitmap) {
-  QList<QRgb> table(info.actual_number_of_colors);
+void SetPalette(const jpeg_decompress_struct& info, TPixels& bitmap) {
+  bitmap.Palette.resize(std::size_t(info.actual_number_of_colors));
   for (int i = 0; i < info.actual_number_of_colors; ++i) {
     if (info.out_color_components == 1) {
       const int grey = info.colormap[0][i];
-      table[i] = qRgb(grey, grey, grey);
+      bitmap.Palette[std::size_t(i)] = RGB(grey, grey, grey);
     } else {
-      table[i] = qRgb(info.colormap[0][i], info.colormap[1][i], info.colormap[2][i]);
+      bitmap.Palette[std::size_t(i)] =
+          RGB(info.colormap[0][i], info.colormap[1][i], info.colormap[2][i]);
     }
   }
-  bitmap.setColorTable(table);
 }
 
 #ifndef JCS_EXTENSIONS
-void SwapRedBlue(QImage& bitmap, int firstRow, int endRow) {
+void SwapRedBlue(TPixels& bitmap, int firstRow, int endRow) {
   for (int y = firstRow; y < endRow; ++y) {
-    std::uint8_t* pixel = bitmap.scanLine(y);
-    for (int x = 0; x < bitmap.width(); ++x, pixel += 3)
+    std::uint8_t* pixel = bitmap.Row(y);
+    for (int x = 0; x < bitmap.Width(); ++x, pixel += 3)
       std::swap(pixel[0], pixel[2]);
   }
 }
 #endif
 
-// Several rows per call only when the bitmap's rows follow each other upwards in memory.
-int RowsPerCall(const jpeg_decompress_struct& info, const QImage& bitmap) {
-  constexpr int kMaxRows = 16;
-  const qsizetype stride = bitmap.bytesPerLine();
-  if (bitmap.height() < 2 || stride <= 0 || stride % 4 != 0 ||
-      bitmap.constScanLine(1) - bitmap.constScanLine(0) != stride)
-    return 1;
-  return std::clamp(info.rec_outbuf_height, 1, kMaxRows);
+// As many rows per call as libjpeg makes at once, up to the row array's length.
+constexpr int kMaxRowsPerCall = 16;
+int RowsPerCall(const jpeg_decompress_struct& info) {
+  return std::clamp(info.rec_outbuf_height, 1, kMaxRowsPerCall);
 }
 
 class ProgressClock {
 public:
   explicit ProgressClock(const ProgressHandler& handler) : handler_(handler) {}
-  void Notify(ProgressStage stage, const QRect& rect) {
+  void Notify(ProgressStage stage, const TRect& rect) {
     if (!handler_)
       return;
     last_ = std::chrono::steady_clock::now();
     handler_(stage, rect);
   }
-  void Tick(const QRect& rect) {
+  void Tick(const TRect& rect) {
     if (handler_ && std::chrono::steady_clock::now() - last_ >= kInterval)
       Notify(ProgressStage::psRunning, rect);
   }
@@ -226,22 +221,20 @@ private:
   std::chrono::steady_clock::time_point last_;
 };
 
-void BlackenRows(QImage& bitmap, int firstRow) {
-  for (int y = std::max(firstRow, 0); y < bitmap.height(); ++y)
-    std::memset(bitmap.scanLine(y), 0, std::size_t(bitmap.bytesPerLine()));
+void BlackenRows(TPixels& bitmap, int firstRow) {
+  for (int y = std::max(firstRow, 0); y < bitmap.Height(); ++y)
+    std::memset(bitmap.Row(y), 0, bitmap.Stride());
 }
 
-void ReadRows(Decompressor& decompressor, QImage& bitmap, ProgressClock& progress) {
+void ReadRows(Decompressor& decompressor, TPixels& bitmap, ProgressClock& progress) {
   jpeg_decompress_struct& info = decompressor.Info();
-  const int perCall = RowsPerCall(info, bitmap);
-  std::uint8_t* first = bitmap.bits();
-  const qsizetype stride = bitmap.bytesPerLine();
-  JSAMPROW rows[16];
+  const int perCall = RowsPerCall(info);
+  JSAMPROW rows[kMaxRowsPerCall];
   while (info.output_scanline < info.output_height) {
     const int done = int(info.output_scanline);
     const int count = std::min<int>(perCall, int(info.output_height) - done);
     for (int i = 0; i < count; ++i)
-      rows[i] = first + (done + i) * stride;
+      rows[i] = bitmap.Row(done + i);
     try {
       decompressor.Call([&] { jpeg_read_scanlines(&info, rows, JDIMENSION(count)); });
     } catch (const EJPEG&) {
@@ -249,10 +242,10 @@ void ReadRows(Decompressor& decompressor, QImage& bitmap, ProgressClock& progres
       throw;
     }
 #ifndef JCS_EXTENSIONS
-    if (bitmap.format() == QImage::Format_BGR888)
+    if (bitmap.Format() == TPixelFormat::pf24bit)
       SwapRedBlue(bitmap, done, int(info.output_scanline));
 #endif
-    progress.Tick(QRect(0, 0, bitmap.width(), int(info.output_scanline)));
+    progress.Tick(TRect{0, 0, bitmap.Width(), int(info.output_scanline)});
   }
 }
 
@@ -265,7 +258,7 @@ Header ReadHeader(std::span<const std::uint8_t> bytes) {
   return Header{int(info.image_width), int(info.image_height)};
 }
 
-void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings, QImage& bitmap,
+void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings, TPixels& bitmap,
             const ProgressHandler& onProgress) {
   Decompressor decompressor(bytes);
   decompressor.ReadHeader();
@@ -274,17 +267,17 @@ void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings,
   decompressor.Call([&] { jpeg_start_decompress(&info); });
 
   const bool quantised = info.quantize_colors;
-  bitmap = platform::AllocateImage(int(info.output_width), int(info.output_height),
-                                   quantised ? QImage::Format_Indexed8 : QImage::Format_BGR888);
+  bitmap = TPixels(int(info.output_width), int(info.output_height),
+                   quantised ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
   // The colour map is complete once decompression has started, so partly decoded rows can
   // already be shown in their colours.
   if (quantised)
     SetPalette(info, bitmap);
   ProgressClock progress(onProgress);
-  progress.Notify(ProgressStage::psStarting, QRect());
+  progress.Notify(ProgressStage::psStarting, TRect{});
   ReadRows(decompressor, bitmap, progress);
   decompressor.Call([&] { jpeg_finish_decompress(&info); });
-  progress.Notify(ProgressStage::psEnding, bitmap.rect());
+  progress.Notify(ProgressStage::psEnding, TRect{0, 0, bitmap.Width(), bitmap.Height()});
 }
 
 namespace {
@@ -360,12 +353,17 @@ struct MemoryDestination {
   ~MemoryDestination() { std::free(buffer); }
 };
 
+// Like Decompressor: destroyed by its destructor only.
 class Compressor {
 public:
   Compressor() {
     InitErrorManager(errors_);
     info_.err = &errors_.pub;
-    Call([this] { jpeg_create_compress(&info_); });
+    auto create = [this] { jpeg_create_compress(&info_); };
+    if (!Guarded(errors_, create)) {
+      jpeg_destroy_compress(&info_);
+      throw EJPEG(errors_.pub.msg_code);
+    }
   }
   ~Compressor() { jpeg_destroy_compress(&info_); }
   Compressor(const Compressor&) = delete;
@@ -374,11 +372,8 @@ public:
   jpeg_compress_struct& Info() { return info_; }
 
   template <class Body> void Call(Body body) {
-    if (!Guarded(errors_, body)) {
-      const int code = errors_.pub.msg_code;
-      jpeg_destroy_compress(&info_);
-      throw EJPEG(code);
-    }
+    if (!Guarded(errors_, body))
+      throw EJPEG(errors_.pub.msg_code);
   }
 
 private:
@@ -430,13 +425,40 @@ std::vector<std::uint8_t> Encode(const std::uint8_t* samples, int width, int hei
   return std::vector<std::uint8_t>(destination.buffer, destination.buffer + destination.size);
 }
 
-std::vector<std::uint8_t> Encode(const QImage& image, const EncodeSettings& settings) {
-  if (image.format() == QImage::Format_Grayscale8)
-    return Encode(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
-                  SampleLayout::grey, settings);
-  const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-  return Encode(rgb.constBits(), rgb.width(), rgb.height(), rgb.bytesPerLine(), SampleLayout::rgb,
-                settings);
+namespace {
+
+bool GreyPalette(const std::vector<TColor>& palette) {
+  return std::all_of(palette.begin(), palette.end(),
+                     [](TColor c) { return RedOf(c) == GreenOf(c) && GreenOf(c) == BlueOf(c); });
+}
+
+// The block's rows as libjpeg takes them: grey bytes, or red, green, blue.
+std::vector<std::uint8_t> Samples(const TPixels& pixels, bool grey) {
+  const int w = pixels.Width(), h = pixels.Height();
+  std::vector<std::uint8_t> samples(std::size_t(w) * std::size_t(h) * (grey ? 1 : 3));
+  std::uint8_t* out = samples.data();
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const TColor c = pixels.Pixel(x, y);
+      if (grey) {
+        *out++ = std::uint8_t(RedOf(c));
+      } else {
+        *out++ = std::uint8_t(RedOf(c));
+        *out++ = std::uint8_t(GreenOf(c));
+        *out++ = std::uint8_t(BlueOf(c));
+      }
+    }
+  return samples;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> Encode(const TPixels& pixels, const EncodeSettings& settings) {
+  const bool grey = pixels.Format() == TPixelFormat::pf8bit && GreyPalette(pixels.Palette);
+  const std::vector<std::uint8_t> samples = Samples(pixels, grey);
+  return Encode(samples.data(), pixels.Width(), pixels.Height(),
+                std::ptrdiff_t(pixels.Width()) * (grey ? 1 : 3),
+                grey ? SampleLayout::grey : SampleLayout::rgb, settings);
 }
 
 } // namespace jpeg

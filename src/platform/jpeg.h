@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include <QImage>
-#include <QRect>
+#include "platform/pixels.h"
+#include "platform/types.h"
 
 // A libjpeg error, numbered by libjpeg's message code.
 class EJPEG : public std::runtime_error {
@@ -33,7 +33,7 @@ struct Header {
 Header ReadHeader(std::span<const std::uint8_t> bytes);
 
 enum class ProgressStage { psStarting, psRunning, psEnding };
-using ProgressHandler = std::function<void(ProgressStage stage, const QRect& decodedSoFar)>;
+using ProgressHandler = std::function<void(ProgressStage stage, const TRect& decodedSoFar)>;
 
 struct DecodeSettings {
   // Quantise colour files to a palette, as on a display of 256 colours or fewer. Grey files are
@@ -41,11 +41,11 @@ struct DecodeSettings {
   bool lowColour = false;
 };
 
-// Decodes into bitmap, which is replaced by a Format_BGR888 or Format_Indexed8 image of the file's
-// size as soon as that size is known. On an error the rows decoded so far stay in the bitmap, the
-// rest is black, and EJPEG is raised. Progress goes to onProgress: at the start, at most every
-// 500 ms with the rows done, and at the end.
-void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings, QImage& bitmap,
+// Decodes into bitmap, which is replaced by a pf24bit block, or a pf8bit one with its palette, of
+// the file's size as soon as that size is known. On an error the rows decoded so far stay in the
+// bitmap, the rest is black, and EJPEG is raised. Progress goes to onProgress: at the start, at
+// most every 500 ms with the rows done, and at the end.
+void Decode(std::span<const std::uint8_t> bytes, const DecodeSettings& settings, TPixels& bitmap,
             const ProgressHandler& onProgress);
 
 // What a whole decode finds in a file's compressed data. Decode passes over missing or damaged
@@ -67,7 +67,8 @@ struct EncodeSettings {
 std::vector<std::uint8_t> Encode(const std::uint8_t* samples, int width, int height,
                                  std::ptrdiff_t rowStride, SampleLayout layout,
                                  const EncodeSettings& settings);
-// Compresses an image: a Format_Grayscale8 image as a grey file, anything else as colour.
-std::vector<std::uint8_t> Encode(const QImage& image, const EncodeSettings& settings);
+// Compresses a block of pixels: an 8-bit block whose palette is all grey as a grey file, anything
+// else as colour.
+std::vector<std::uint8_t> Encode(const TPixels& pixels, const EncodeSettings& settings);
 
 } // namespace jpeg

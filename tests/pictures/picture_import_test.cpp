@@ -8,7 +8,7 @@
 
 #include "pictures/picture_import.h"
 #include "platform/jpeg.h"
-#include "support/pictures.h"
+#include "support/qt_pictures.h"
 #include "support/temp_root.h"
 #include "usave1.h"
 
@@ -46,9 +46,9 @@ std::vector<std::uint8_t> ReadBytes(const fs::path& file) {
 
 QImage DecodeThroughLibjpeg(const fs::path& file) {
   const std::vector<std::uint8_t> bytes = ReadBytes(file);
-  QImage bitmap;
+  TPixels bitmap;
   jpeg::Decode(bytes, {}, bitmap, {});
-  return bitmap.convertToFormat(QImage::Format_RGB32);
+  return ToImage(bitmap);
 }
 
 bool HasMarker(const std::vector<std::uint8_t>& bytes, std::uint8_t marker) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <set>
 
@@ -22,13 +23,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QColor PixelOf(const QImage& image, QPoint at) {
-  return QColor(image.pixel(at));
+TColor PixelOf(const TPixels& pixels, TPoint at) {
+  return pixels.Pixel(at.X, at.Y);
 }
 
 // The bitmap's own bytes at a pixel, in memory order.
-std::array<int, 3> BytesAt(const QImage& image, QPoint at) {
-  const std::uint8_t* p = image.constScanLine(at.y()) + 3 * at.x();
+std::array<int, 3> BytesAt(const TPixels& pixels, TPoint at) {
+  const std::uint8_t* p = pixels.Row(at.Y) + 3 * at.X;
   return {p[0], p[1], p[2]};
 }
 
@@ -71,18 +72,19 @@ TEST_P(ColourDecode, BlocksComeOutInBlueGreenRedOrderAtTheFilesSize) {
   EXPECT_FALSE(picture.Decoded());
 
   std::vector<ProgressStage> stages;
-  picture.OnProgress = [&](ProgressStage stage, const QRect&) { stages.push_back(stage); };
-  const QImage* bitmap = picture.Bitmap();
+  picture.OnProgress = [&](ProgressStage stage, const TRect&) { stages.push_back(stage); };
+  const TPixels* bitmap = picture.Bitmap();
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->format(), QImage::Format_BGR888);
-  EXPECT_EQ(bitmap->size(), QSize(width, height));
+  EXPECT_EQ(bitmap->Format(), TPixelFormat::pf24bit);
+  EXPECT_EQ(bitmap->Width(), width);
+  EXPECT_EQ(bitmap->Height(), height);
   for (int i = 0; i < 5; ++i) {
-    const QPoint at = BlockCentre(i, width, height);
-    const QColor want = BlockColours()[i];
+    const TPoint at = BlockCentre(i, width, height);
+    const TColor want = BlockColours()[std::size_t(i)];
     EXPECT_TRUE(Near(PixelOf(*bitmap, at), want, 6)) << "block " << i;
     const auto bytes = BytesAt(*bitmap, at);
-    EXPECT_NEAR(bytes[0], want.blue(), 6) << "block " << i;
-    EXPECT_NEAR(bytes[2], want.red(), 6) << "block " << i;
+    EXPECT_NEAR(bytes[0], BlueOf(want), 6) << "block " << i;
+    EXPECT_NEAR(bytes[2], RedOf(want), 6) << "block " << i;
   }
   // A progressive file comes out in one pass: no coarse rows are ever reported.
   EXPECT_EQ(stages, (std::vector{ProgressStage::psStarting, ProgressStage::psEnding}));
@@ -95,33 +97,36 @@ INSTANTIATE_TEST_SUITE_P(Widths, ColourDecode,
                          ::testing::Combine(::testing::Values(320, 333, 171), ::testing::Bool()));
 
 TEST(JpegDecode, GreyFileGivesAnEightBitBitmapWithAGreyPalette) {
-  QImage grey(64, 16, QImage::Format_Grayscale8);
-  for (int y = 0; y < grey.height(); ++y)
-    for (int x = 0; x < grey.width(); ++x)
-      grey.scanLine(y)[x] = std::uint8_t(x * 4);
+  TPixels grey(64, 16, TPixelFormat::pf8bit);
+  for (int i = 0; i < 256; ++i)
+    grey.Palette.push_back(RGB(i, i, i));
+  for (int y = 0; y < grey.Height(); ++y)
+    for (int x = 0; x < grey.Width(); ++x)
+      grey.Row(y)[x] = std::uint8_t(x * 4);
   TJPEGImage picture;
   picture.LoadFromBytes(JpegOf(grey));
-  const QImage* bitmap = picture.Bitmap();
+  const TPixels* bitmap = picture.Bitmap();
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->format(), QImage::Format_Indexed8);
-  EXPECT_LE(bitmap->colorCount(), 236);
-  for (QRgb entry : bitmap->colorTable())
-    EXPECT_TRUE(qRed(entry) == qGreen(entry) && qGreen(entry) == qBlue(entry));
-  EXPECT_NEAR(qRed(bitmap->pixel(2, 8)), 8, 6);
-  EXPECT_NEAR(qRed(bitmap->pixel(60, 8)), 240, 6);
+  EXPECT_EQ(bitmap->Format(), TPixelFormat::pf8bit);
+  EXPECT_LE(bitmap->Palette.size(), 236u);
+  for (TColor entry : bitmap->Palette)
+    EXPECT_TRUE(RedOf(entry) == GreenOf(entry) && GreenOf(entry) == BlueOf(entry));
+  EXPECT_NEAR(RedOf(bitmap->Pixel(2, 8)), 8, 6);
+  EXPECT_NEAR(RedOf(bitmap->Pixel(60, 8)), 240, 6);
 }
 
 TEST(JpegDecode, EightBitScreenGivesAPaletteOfAtMost236Colours) {
   ScreenBitsOverride eightBits(8);
   TJPEGImage picture;
   picture.LoadFromBytes(JpegOf(ColourBlocks(200, 40)));
-  const QImage* bitmap = picture.Bitmap();
+  const TPixels* bitmap = picture.Bitmap();
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->format(), QImage::Format_Indexed8);
-  EXPECT_GT(bitmap->colorCount(), 0);
-  EXPECT_LE(bitmap->colorCount(), 236);
+  EXPECT_EQ(bitmap->Format(), TPixelFormat::pf8bit);
+  EXPECT_GT(bitmap->Palette.size(), 0u);
+  EXPECT_LE(bitmap->Palette.size(), 236u);
   for (int i = 0; i < 5; ++i)
-    EXPECT_TRUE(Near(PixelOf(*bitmap, BlockCentre(i, 200, 40)), BlockColours()[i], 12)) << i;
+    EXPECT_TRUE(Near(PixelOf(*bitmap, BlockCentre(i, 200, 40)), BlockColours()[std::size_t(i)], 12))
+        << i;
 }
 
 TEST(JpegDecode, TruncatedFileDecodesWithoutError) {
@@ -129,11 +134,12 @@ TEST(JpegDecode, TruncatedFileDecodesWithoutError) {
   bytes.resize(bytes.size() / 2);
   TJPEGImage picture;
   picture.LoadFromBytes(bytes);
-  const QImage* bitmap = nullptr;
+  const TPixels* bitmap = nullptr;
   EXPECT_NO_THROW(bitmap = picture.Bitmap());
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->size(), QSize(200, 120));
-  EXPECT_TRUE(Near(PixelOf(*bitmap, QPoint(10, 2)), Qt::red, 6));
+  EXPECT_EQ(bitmap->Width(), 200);
+  EXPECT_EQ(bitmap->Height(), 120);
+  EXPECT_TRUE(Near(PixelOf(*bitmap, TPoint{10, 2}), clRed, 6));
 }
 
 TEST(JpegDecode, FatalErrorKeepsTheRowsDoneAndIsRaisedOnlyOnce) {
@@ -147,10 +153,13 @@ TEST(JpegDecode, FatalErrorKeepsTheRowsDoneAndIsRaisedOnlyOnce) {
   TJPEGImage picture;
   picture.LoadFromBytes(bytes);
   EXPECT_THROW(picture.Bitmap(), EJPEG);
-  const QImage* bitmap = nullptr;
+  const TPixels* bitmap = nullptr;
   EXPECT_NO_THROW(bitmap = picture.Bitmap());
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_TRUE(Near(PixelOf(*bitmap, QPoint(10, 2)), Qt::red, 6));
+  EXPECT_TRUE(Near(PixelOf(*bitmap, TPoint{10, 2}), clRed, 6));
+  // The pixels of a failed decode are kept: letting them go would lose them for good.
+  EXPECT_FALSE(picture.ReleaseBitmap());
+  EXPECT_TRUE(picture.Decoded());
 }
 
 TEST(JpegDecode, CloneSharesTheFileDataAndCarriesOnlyAnExistingBitmap) {
@@ -165,22 +174,38 @@ TEST(JpegDecode, CloneSharesTheFileDataAndCarriesOnlyAnExistingBitmap) {
   EXPECT_FALSE(original.Decoded());
   EXPECT_EQ(jpegCopy->Width(), 50);
 
-  const QImage* decoded = original.Bitmap();
+  const TPixels* decoded = original.Bitmap();
   auto second = original.Clone();
   auto* jpegSecond = dynamic_cast<TJPEGImage*>(second.get());
   EXPECT_TRUE(jpegSecond->Decoded());
-  EXPECT_EQ(jpegSecond->Bitmap()->constBits(), decoded->constBits());
+  EXPECT_EQ(jpegSecond->Bitmap()->Bits(), decoded->Bits());
   EXPECT_FALSE(jpegCopy->Decoded());
   copy.reset();
   second.reset();
   EXPECT_EQ(original.Data().use_count(), 1);
 }
 
+TEST(JpegDecode, AWholeDecodeLetGoComesBackTheSame) {
+  TJPEGImage picture;
+  picture.LoadFromBytes(JpegOf(ColourBlocks(60, 20)));
+  EXPECT_FALSE(picture.ReleaseBitmap()) << "nothing decoded yet";
+  const TPixels first = picture.Bitmap()->Copy();
+  EXPECT_TRUE(picture.ReleaseBitmap());
+  EXPECT_FALSE(picture.Decoded());
+  // The size stays known from the header meanwhile.
+  EXPECT_EQ(picture.Width(), 60);
+  const TPixels* again = picture.Bitmap();
+  ASSERT_NE(again, nullptr);
+  ASSERT_EQ(again->ByteCount(), first.ByteCount());
+  EXPECT_EQ(std::memcmp(again->Bits(), first.Bits(), first.ByteCount()), 0);
+}
+
 TEST(BitmapGraphic, CloneSharesThePixels) {
-  TBitmap original(ColourBlocks(10, 4).convertToFormat(QImage::Format_BGR888));
+  TBitmap original(ColourBlocks(10, 4));
   const auto copy = original.Clone();
   ASSERT_NE(dynamic_cast<TBitmap*>(copy.get()), nullptr);
-  EXPECT_EQ(copy->Bitmap()->constBits(), original.Image().constBits());
+  EXPECT_EQ(copy->Bitmap()->Bits(), original.Pixels().Bits());
+  EXPECT_FALSE(original.ReleaseBitmap());
 }
 
 TEST(PictureExtension, TakesTheTextAfterTheLastDotUnlessAPathPartFollows) {
@@ -205,7 +230,7 @@ TEST_F(PictureFiles, LoadsByExtensionWithoutRegardToCase) {
   picture.LoadFromFile(Put("place.BMP", PlaceholderBitmapFile()));
   auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic());
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->Image().format(), QImage::Format_BGR888);
+  EXPECT_EQ(bitmap->Pixels().Format(), TPixelFormat::pf24bit);
   EXPECT_EQ(picture.Width(), 72);
   EXPECT_EQ(picture.Height(), 65);
   EXPECT_EQ(changes, 2);
@@ -334,22 +359,155 @@ TEST(Placeholder, IsA72By65TwentyFourBitBitmapOfBlackLettersOnWhite) {
 
   TBitmap bitmap;
   bitmap.LoadFromBytes(file);
-  const QImage& image = bitmap.Image();
-  ASSERT_EQ(image.size(), QSize(72, 65));
-  std::set<QRgb> colours;
+  const TPixels& image = bitmap.Pixels();
+  ASSERT_EQ(image.Width(), 72);
+  ASSERT_EQ(image.Height(), 65);
+  std::set<TColor> colours;
   int blackTop = 0, blackBottom = 0;
   for (int y = 0; y < 65; ++y)
     for (int x = 0; x < 72; ++x) {
-      const QRgb pixel = image.pixel(x, y);
+      const TColor pixel = image.Pixel(x, y);
       colours.insert(pixel);
-      if (pixel == qRgb(0, 0, 0))
+      if (pixel == clBlack)
         ++(y < 32 ? blackTop : blackBottom);
     }
-  EXPECT_EQ(colours, (std::set<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
-  EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(71, 64), qRgb(255, 255, 255));
+  EXPECT_EQ(colours, (std::set<TColor>{clBlack, clWhite}));
+  EXPECT_EQ(image.Pixel(0, 0), clWhite);
+  EXPECT_EQ(image.Pixel(71, 64), clWhite);
   // Both lines carry letters of a good size, and white remains the ground.
   EXPECT_GT(blackTop, 300);
   EXPECT_GT(blackBottom, 300);
   EXPECT_LT(blackTop + blackBottom, 72 * 65 / 2);
+}
+
+namespace {
+
+// A BMP file with a 40-byte header: the palette (blue, green, red, 0 each) and the pixel bytes as
+// given, rows as the caller lays them out.
+std::vector<std::uint8_t> BmpFile(int width, int height, int bits, std::uint32_t compression,
+                                  const std::vector<std::uint8_t>& palette,
+                                  const std::vector<std::uint8_t>& pixels) {
+  std::vector<std::uint8_t> file;
+  auto u16 = [&](unsigned v) {
+    file.push_back(std::uint8_t(v));
+    file.push_back(std::uint8_t(v >> 8));
+  };
+  auto u32 = [&](std::uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  const std::uint32_t offset = 54 + std::uint32_t(palette.size());
+  file = {'B', 'M'};
+  u32(offset + std::uint32_t(pixels.size()));
+  u32(0);
+  u32(offset);
+  u32(40);
+  u32(std::uint32_t(width));
+  u32(std::uint32_t(height));
+  u16(1);
+  u16(unsigned(bits));
+  u32(compression);
+  u32(std::uint32_t(pixels.size()));
+  u32(2835);
+  u32(2835);
+  u32(std::uint32_t(palette.size() / 4));
+  u32(0);
+  file.insert(file.end(), palette.begin(), palette.end());
+  file.insert(file.end(), pixels.begin(), pixels.end());
+  return file;
+}
+
+// Blue, green, red, unused: index 0 red, 1 green, 2 blue, 3 grey.
+const std::vector<std::uint8_t> kFourColours = {0,   0, 255, 0, 0,   255, 0,   0,
+                                                255, 0, 0,   0, 128, 128, 128, 0};
+
+std::vector<TColor> Row(const TPixels& pixels, int y) {
+  std::vector<TColor> row;
+  for (int x = 0; x < pixels.Width(); ++x)
+    row.push_back(pixels.Pixel(x, y));
+  return row;
+}
+
+const TColor kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kGrey = RGB(128, 128, 128);
+
+} // namespace
+
+TEST(BmpReader, PalettedRowsComeBottomUpAndPaddedToFourBytes) {
+  // 3 x 2 at 8 bits: rows of 3 bytes padded to 4; the file's first row is the bottom one.
+  const auto file = BmpFile(3, 2, 8, 0, kFourColours, {0, 1, 2, 0xEE, 3, 3, 0, 0xEE});
+  const TPixels pixels = ReadBmp(file);
+  EXPECT_EQ(pixels.Format(), TPixelFormat::pf8bit);
+  EXPECT_EQ(Row(pixels, 0), (std::vector{kGrey, kGrey, clRed}));
+  EXPECT_EQ(Row(pixels, 1), (std::vector{clRed, kGreen, kBlue}));
+
+  // One and four bits a pixel, high bits first.
+  const TPixels mono = ReadBmp(BmpFile(10, 1, 1, 0, kFourColours, {0b10100000, 0b01000000, 0, 0}));
+  EXPECT_EQ(Row(mono, 0),
+            (std::vector{kGreen, clRed, kGreen, clRed, clRed, clRed, clRed, clRed, clRed, kGreen}));
+  const TPixels four = ReadBmp(BmpFile(3, 1, 4, 0, kFourColours, {0x23, 0x10, 0, 0}));
+  EXPECT_EQ(Row(four, 0), (std::vector{kBlue, kGrey, kGreen}));
+}
+
+TEST(BmpReader, TrueColourFilesComeOutAsTwentyFourBitsTopDownWhenTheHeightIsNegative) {
+  // Two rows of one pixel, stored top row first: blue then red.
+  const TPixels topDown = ReadBmp(BmpFile(1, -2, 24, 0, {}, {255, 0, 0, 0, 0, 0, 255, 0}));
+  EXPECT_EQ(topDown.Format(), TPixelFormat::pf24bit);
+  EXPECT_EQ(topDown.Pixel(0, 0), kBlue);
+  EXPECT_EQ(topDown.Pixel(0, 1), clRed);
+
+  // 16 bits, 5-6-5 by bit fields (the masks follow the header); full fields are full colours.
+  std::vector<std::uint8_t> masks = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+  const TPixels sixteen = ReadBmp(BmpFile(2, 1, 16, 3, masks, {0x00, 0xF8, 0x1F, 0x00}));
+  EXPECT_EQ(Row(sixteen, 0), (std::vector{clRed, kBlue}));
+  // 32 bits without fields: blue, green, red, unused.
+  const TPixels thirtyTwo = ReadBmp(BmpFile(1, 1, 32, 0, {}, {10, 20, 30, 99}));
+  EXPECT_EQ(thirtyTwo.Pixel(0, 0), RGB(30, 20, 10));
+}
+
+TEST(BmpReader, RunLengthRunsAbsoluteStretchesAndJumps) {
+  // 5 x 3, bottom up. The bottom row: a run of two 1s, then 2, 3, 0 as they are (padded to a word);
+  // end of line. A jump of one right and one up lands on the top row, where a run of one 2 goes;
+  // end of file.
+  const std::vector<std::uint8_t> runs = {2, 1, 0, 3, 2, 3, 0, 0, 0, 0, 0, 2, 1, 1, 1, 2, 0, 1};
+  const TPixels pixels = ReadBmp(BmpFile(5, 3, 8, 1, kFourColours, runs));
+  EXPECT_EQ(Row(pixels, 2), (std::vector{kGreen, kGreen, kBlue, kGrey, clRed}));
+  // What no run reaches keeps index 0.
+  EXPECT_EQ(Row(pixels, 1), std::vector<TColor>(5, clRed));
+  EXPECT_EQ(Row(pixels, 0), (std::vector{clRed, kBlue, clRed, clRed, clRed}));
+}
+
+TEST(BmpReader, CutOrImpossibleFilesAreNoBitmaps) {
+  // The last row needs its pixels, not its padding.
+  const auto whole = BmpFile(3, 2, 24, 0, {}, std::vector<std::uint8_t>(21, 7));
+  EXPECT_NO_THROW(ReadBmp(whole));
+  for (std::size_t cut : {std::size_t(1), std::size_t(20), whole.size() - 4}) {
+    const std::vector<std::uint8_t> part(whole.begin(), whole.begin() + std::ptrdiff_t(cut));
+    EXPECT_EQ(ErrorText<EInvalidGraphic>([&] { ReadBmp(part); }), "Bitmap image is not valid")
+        << cut;
+  }
+  // A size far beyond memory, a depth that does not exist, run lengths on true colour.
+  EXPECT_THROW(ReadBmp(BmpFile(100000, 100000, 24, 0, {}, {})), EInvalidGraphic);
+  EXPECT_THROW(ReadBmp(BmpFile(1, 1, 7, 0, {}, {0, 0, 0, 0})), EInvalidGraphic);
+  EXPECT_THROW(ReadBmp(BmpFile(1, 1, 24, 1, {}, {0, 0, 0, 0})), EInvalidGraphic);
+  // A run-length stream that ends without its end mark is cut too.
+  EXPECT_THROW(ReadBmp(BmpFile(4, 2, 8, 1, kFourColours, {4, 1})), EInvalidGraphic);
+}
+
+TEST(Pixels, RowsArePaddedToFourBytesAndCopiesStandAlone) {
+  TPixels pixels(5, 2, TPixelFormat::pf24bit);
+  EXPECT_EQ(pixels.Stride(), 16u);
+  EXPECT_EQ(pixels.ByteCount(), 32u);
+  pixels.Fill(kGreen);
+  pixels.SetPixel(4, 1, clRed);
+  const TPixels copy = pixels.Copy();
+  pixels.SetPixel(0, 0, kBlue);
+  EXPECT_EQ(copy.Pixel(0, 0), kGreen);
+  EXPECT_EQ(copy.Pixel(4, 1), clRed);
+  EXPECT_EQ(copy.Pixel(3, 1), kGreen);
+
+  EXPECT_TRUE(TPixels(0, 7, TPixelFormat::pf32bit).Empty());
+  TPixels paletted(1, 1, TPixelFormat::pf8bit);
+  paletted.Palette = {clRed, kGrey};
+  paletted.Row(0)[0] = 1;
+  EXPECT_EQ(paletted.Pixel(0, 0), kGrey);
 }

@@ -1,14 +1,14 @@
 #include "support/pictures.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
-#include <QPainter>
+#include "platform/testing.h"
 
-#include "platform/system.h"
-
-const std::vector<QColor>& BlockColours() {
-  static const std::vector<QColor> colours = {Qt::red, Qt::green, Qt::blue, Qt::white, Qt::black};
+const std::vector<TColor>& BlockColours() {
+  static const std::vector<TColor> colours = {clRed, RGB(0, 255, 0), RGB(0, 0, 255), clWhite,
+                                              clBlack};
   return colours;
 }
 
@@ -18,27 +18,27 @@ int BlockWidth(int width) {
 }
 } // namespace
 
-QImage ColourBlocks(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  QPainter painter(&image);
+TPixels ColourBlocks(int width, int height) {
+  TPixels pixels(width, height, TPixelFormat::pf24bit);
   const int block = BlockWidth(width);
   const int count = int(BlockColours().size());
-  for (int i = 0; i < count; ++i) {
-    const int right = i == count - 1 ? width : (i + 1) * block;
-    painter.fillRect(QRect(i * block, 0, right - i * block, height), BlockColours()[i]);
-  }
-  return image;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const int i = block > 0 ? std::min(x / block, count - 1) : count - 1;
+      pixels.SetPixel(x, y, BlockColours()[std::size_t(i)]);
+    }
+  return pixels;
 }
 
-QPoint BlockCentre(int i, int width, int height) {
-  return QPoint(i * BlockWidth(width) + BlockWidth(width) / 2, height / 2);
+TPoint BlockCentre(int i, int width, int height) {
+  return TPoint{i * BlockWidth(width) + BlockWidth(width) / 2, height / 2};
 }
 
-std::vector<std::uint8_t> JpegOf(const QImage& image, bool progressive) {
+std::vector<std::uint8_t> JpegOf(const TPixels& pixels, bool progressive) {
   jpeg::EncodeSettings settings;
   settings.quality = 95;
   settings.progressive = progressive;
-  return jpeg::Encode(image, settings);
+  return jpeg::Encode(pixels, settings);
 }
 
 void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
@@ -55,7 +55,8 @@ ScreenBitsOverride::~ScreenBitsOverride() {
   platform_test::SetScreenBitsPerPixel(std::nullopt);
 }
 
-bool Near(QColor a, QColor b, int tolerance) {
-  return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-         std::abs(a.blue() - b.blue()) <= tolerance;
+bool Near(TColor a, TColor b, int tolerance) {
+  return std::abs(RedOf(a) - RedOf(b)) <= tolerance &&
+         std::abs(GreenOf(a) - GreenOf(b)) <= tolerance &&
+         std::abs(BlueOf(a) - BlueOf(b)) <= tolerance;
 }

@@ -6,19 +6,18 @@
 #include <optional>
 #include <vector>
 
-#include <QColor>
-#include <QImage>
-
 #include "platform/jpeg.h"
+#include "platform/pixels.h"
+#include "platform/types.h"
 
 // The colours of the blocks, left to right: red, green, blue, white, black.
-const std::vector<QColor>& BlockColours();
-// An image of five equal vertical blocks of BlockColours (the last takes any remainder).
-QImage ColourBlocks(int width, int height);
+const std::vector<TColor>& BlockColours();
+// A pf24bit block of five equal vertical blocks of BlockColours (the last takes any remainder).
+TPixels ColourBlocks(int width, int height);
 // The centre of block i of ColourBlocks(width, height).
-QPoint BlockCentre(int i, int width, int height);
+TPoint BlockCentre(int i, int width, int height);
 
-std::vector<std::uint8_t> JpegOf(const QImage& image, bool progressive = false);
+std::vector<std::uint8_t> JpegOf(const TPixels& pixels, bool progressive = false);
 void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
 
 // Sets the screen depth the decoder sees, and restores the real one when it goes.
@@ -31,4 +30,4 @@ public:
 };
 
 // True when two colours differ by at most tolerance in each component.
-bool Near(QColor a, QColor b, int tolerance);
+bool Near(TColor a, TColor b, int tolerance);
