@@ -66,4 +66,3 @@ std::vector<std::uint8_t> ReadPictureFile(const std::string& fileName) {
     throw EFOpenError(fileName);
   return bytes;
 }
-

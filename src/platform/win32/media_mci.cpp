@@ -133,7 +133,8 @@ void TMediaPlayer::Play() {
   Native::RequireOpen(*this);
   MCI_PLAY_PARMS parameters = {};
   parameters.dwCallback = DWORD_PTR(native_->window.get());
-  const MCIERROR error = mciSendCommandW(native_->device, MCI_PLAY, MCI_NOTIFY, DWORD_PTR(&parameters));
+  const MCIERROR error =
+      mciSendCommandW(native_->device, MCI_PLAY, MCI_NOTIFY, DWORD_PTR(&parameters));
   error_ = int(error);
   errorText_ = error ? MciErrorText(error) : std::string();
 }
@@ -141,7 +142,8 @@ void TMediaPlayer::Play() {
 void TMediaPlayer::Stop() {
   Native::RequireOpen(*this);
   MCI_GENERIC_PARMS parameters = {};
-  const MCIERROR error = mciSendCommandW(native_->device, MCI_STOP, MCI_WAIT, DWORD_PTR(&parameters));
+  const MCIERROR error =
+      mciSendCommandW(native_->device, MCI_STOP, MCI_WAIT, DWORD_PTR(&parameters));
   error_ = int(error);
   errorText_ = error ? MciErrorText(error) : std::string();
 }
@@ -150,7 +152,8 @@ void TMediaPlayer::Close() {
   if (native_->device == 0)
     return;
   MCI_GENERIC_PARMS parameters = {};
-  const MCIERROR error = mciSendCommandW(native_->device, MCI_CLOSE, MCI_WAIT, DWORD_PTR(&parameters));
+  const MCIERROR error =
+      mciSendCommandW(native_->device, MCI_CLOSE, MCI_WAIT, DWORD_PTR(&parameters));
   error_ = int(error);
   errorText_ = error ? MciErrorText(error) : std::string();
   if (error == 0)

@@ -16,8 +16,8 @@ std::wstring WideFromUtf8(std::string_view text) {
 std::string Utf8FromWide(std::wstring_view text) {
   if (text.empty())
     return std::string();
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
   std::string narrow(std::size_t(length), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), narrow.data(), length, nullptr,
                       nullptr);
