@@ -86,6 +86,10 @@ struct TApplication::Host {
   UINT_PTR nextTimer = 1;
   std::vector<std::function<void()>> monitorWatchers;
   ~Host() {
+    {
+      std::lock_guard lock(Work().mutex);
+      Work().window = nullptr;
+    }
     if (window)
       DestroyWindow(window);
   }
@@ -193,7 +197,17 @@ using namespace platform::win32;
 
 TApplication::TApplication() = default;
 
-TApplication::~TApplication() = default;
+TApplication::~TApplication() {
+  // Finalize was not called: the process is ending among the static objects, where the windows'
+  // owners may be gone already; the system takes back what the host holds.
+  if (host_)
+    (void)host_.release();
+}
+
+void TApplication::Finalize() {
+  DestroyForms();
+  host_.reset();
+}
 
 void TApplication::Initialize(const char* programName) {
   if (host_)
