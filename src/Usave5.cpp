@@ -1,16 +1,6 @@
 #include "Usave5.h"
 
-#include <QFont>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-
-#include "platform/fonts.h"
-#include "platform/system.h"
-
 namespace {
-
-constexpr unsigned kGrey = 8421504;
 
 constexpr const char* kRightsNotice = "Quillmor Screensaver Version 2.0\n"
                                       "Copyright (C) the Quillmor Screensaver developers.  "
@@ -28,18 +18,18 @@ constexpr const char* kDisclaimerSharing =
 
 constexpr int kDisclaimerLeft = 12, kDisclaimerTop = 22, kDisclaimerWidth = 413; // px
 
-QLabel* WrappedLabel(const char* text, QWidget* parent, const QRect& bounds) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setWordWrap(true);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setGeometry(bounds);
+TLabel* WrappedLabel(TControl& parent, const char* name, const char* text, const TRect& bounds) {
+  auto* label = parent.Add<TLabel>(name, text);
+  label->SetWordWrap(true);
+  label->SetLayout(TTextLayout::tlTop);
+  label->SetBounds(bounds);
   return label;
 }
 
 // A disclaimer label as tall as its wrapped text, starting at top.
-QLabel* DisclaimerLabel(const char* text, QWidget* parent, int top) {
-  QLabel* label = WrappedLabel(text, parent, QRect(kDisclaimerLeft, top, kDisclaimerWidth, 1));
-  label->resize(kDisclaimerWidth, label->heightForWidth(kDisclaimerWidth));
+TLabel* DisclaimerLabel(TControl& parent, const char* name, const char* text, int top) {
+  TLabel* label = WrappedLabel(parent, name, text, {kDisclaimerLeft, top, kDisclaimerWidth, 1});
+  label->SetAutoSize(true);
   return label;
 }
 
@@ -54,41 +44,33 @@ Tfrmdisc::~Tfrmdisc() {
 
 Tfrmdisc::Tfrmdisc() {
   frmdisc = this;
-  setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-  setWindowTitle("Quillmor");
-  setFixedSize(514, 336);
-  setFont(WindowFont(11));
-  QPalette colours = palette();
-  colours.setColor(QPalette::Window, ColorFromValue(kGrey));
-  setPalette(colours);
-  setAutoFillBackground(true);
+  SetBorderStyle(TBorderStyle::bsNone);
+  SetPosition(TPosition::poScreenCenter);
+  SetCaption("Quillmor");
+  SetClientSize(514, 336);
+  SetFont(TFont{.Height = 11});
+  SetColor(clGray);
 
-  GroupBox1 = new TGroupBox(this);
-  GroupBox1->setGeometry(8, 16, 489, 273);
-  Label1 = WrappedLabel(kRightsNotice, GroupBox1, QRect(28, 14, 437, 44));
+  GroupBox1 = Add<TGroupBox>("GroupBox1");
+  GroupBox1->SetBounds(8, 16, 489, 273);
+  Label1 = WrappedLabel(*GroupBox1, "Label1", kRightsNotice, {28, 14, 437, 44});
 
-  GroupBox2 = new TGroupBox("Disclaimer", GroupBox1);
-  GroupBox2->setFont(WindowFont(13));
-  GroupBox2->setGeometry(28, 64, 437, 169);
+  GroupBox2 = GroupBox1->Add<TGroupBox>("GroupBox2", "Disclaimer");
+  GroupBox2->SetFont(TFont{.Height = 13});
+  GroupBox2->SetBounds(28, 64, 437, 169);
   // The sentence that runs on from Label2 into Label3 reads as one paragraph: Label3 starts on the
   // line after Label2's last one. Label4 follows after a blank line.
-  Label2 = DisclaimerLabel(kDisclaimerStart, GroupBox2, kDisclaimerTop);
-  Label3 = DisclaimerLabel(kDisclaimerEnd, GroupBox2, Label2->geometry().bottom() + 1);
-  Label4 = DisclaimerLabel(kDisclaimerSharing, GroupBox2,
-                           Label3->geometry().bottom() + 1 + Label3->fontMetrics().lineSpacing());
-  FitCaptions(*this);
+  Label2 = DisclaimerLabel(*GroupBox2, "Label2", kDisclaimerStart, kDisclaimerTop);
+  Label3 = DisclaimerLabel(*GroupBox2, "Label3", kDisclaimerEnd, Label2->Top() + Label2->Height());
+  Label4 = DisclaimerLabel(*GroupBox2, "Label4", kDisclaimerSharing,
+                           Label3->Top() + Label3->Height() + Label3->LineHeight());
+  FitCaptions();
 
-  Button1 = new QPushButton("Return", this);
-  Button1->setGeometry(412, 300, 75, 25);
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  Button1 = Add<TButton>("Button1", "Return");
+  Button1->SetBounds(412, 300, 75, 25);
+  Button1->OnClick = [this] { Button1Click(); };
 }
 
 void Tfrmdisc::Button1Click() {
-  close();
-}
-
-void Tfrmdisc::showEvent(QShowEvent* event) {
-  move((GetSystemMetrics(SM_CXSCREEN) - width()) / 2,
-       (GetSystemMetrics(SM_CYSCREEN) - height()) / 2);
-  TForm::showEvent(event);
+  Close();
 }

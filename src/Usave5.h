@@ -3,12 +3,7 @@
 
 #include "platform/forms.h"
 
-class QLabel;
-class QPushButton;
-class TGroupBox;
-
 class Tfrmdisc : public TForm {
-  Q_OBJECT
 public:
   Tfrmdisc();
   ~Tfrmdisc() override;
@@ -17,14 +12,11 @@ public:
 
   TGroupBox* GroupBox1 = nullptr;
   TGroupBox* GroupBox2 = nullptr;
-  QLabel* Label1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QLabel* Label3 = nullptr;
-  QLabel* Label4 = nullptr;
-  QPushButton* Button1 = nullptr;
-
-protected:
-  void showEvent(QShowEvent* event) override;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TLabel* Label3 = nullptr;
+  TLabel* Label4 = nullptr;
+  TButton* Button1 = nullptr;
 };
 
 // The one about box, set while it exists; the settings dialog shows it.

@@ -1,16 +1,8 @@
 #include "udownld.h"
 
-#include <QColor>
-#include <QImage>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QScrollArea>
-#include <QStyle>
-#include <QVBoxLayout>
+#include <cstdint>
 
-#include "platform/bitbtn.h"
-#include "platform/fonts.h"
+#include "platform/pixels.h"
 #include "platform/system.h"
 #include "platform/timer.h"
 
@@ -44,14 +36,10 @@ const std::array<AdvertisedProgram, 3> MoreSoftware = {{
 
 namespace {
 
-constexpr unsigned kMaroon = TFrmdownld::kMaroon;
-constexpr unsigned kNavy = TFrmdownld::kNavy;
-constexpr unsigned kGrey = 8421504;
 constexpr std::size_t kDownloadTextCapacity = 100;
 constexpr int kTimerInterval = 2500; // ms
-constexpr int kOuterLeft = 102, kOuterTop = 23, kOuterWidth = 458, kOuterHeight = 365;
-constexpr int kScrollWidth = 419;
-constexpr int kScrollHeight = 600;
+constexpr TRect kOuterBounds = {102, 23, 458, 365};
+constexpr int kScrollWidth = 419, kScrollHeight = 600; // px
 
 constexpr const char* kInstructionStart =
     "Click any button to download any of the software programs listed. If your browser does not "
@@ -75,50 +63,43 @@ constexpr std::array<const char*, 13> kArrowRows = {
     ".............", //
 };
 
-void SetTextColour(QWidget* widget, QPalette::ColorRole role, unsigned value) {
-  QPalette colours = widget->palette();
-  colours.setColor(role, ColorFromValue(value));
-  widget->setPalette(colours);
+// The sixteen colours of the desktop's standard palette.
+constexpr std::array<TColor, 16> kSixteenColours = {
+    clBlack,          clMaroon,         RGB(0, 128, 0), RGB(128, 128, 0), clNavy,
+    RGB(128, 0, 128), clTeal,           clSilver,       clGray,           clRed,
+    RGB(0, 255, 0),   RGB(255, 255, 0), RGB(0, 0, 255), RGB(255, 0, 255), RGB(0, 255, 255),
+    clWhite};
+
+std::string Text(std::string_view text) {
+  return std::string(text);
 }
 
-QLabel* ProgramLabel(const AdvertisedProgram& program, QWidget* parent, const QRect& bounds) {
-  auto* label =
-      new QLabel(QString::fromUtf8(program.Name.data(), qsizetype(program.Name.size())), parent);
-  QFont font = WindowFont(19);
-  font.setItalic(true);
-  label->setFont(font);
-  SetTextColour(label, QPalette::WindowText, kNavy);
-  label->setGeometry(bounds);
+TLabel* ProgramLabel(TControl& parent, const char* name, const AdvertisedProgram& program,
+                     const TRect& bounds) {
+  auto* label = parent.Add<TLabel>(name, Text(program.Name));
+  label->SetFont(TFont{.Height = 19, .Italic = true, .Color = clNavy});
+  label->SetBounds(bounds);
   return label;
 }
 
-TBitBtn* DownloadButton(QWidget* parent, const QRect& bounds, int margin) {
-  auto* button = new TBitBtn(parent);
-  button->setText("Download Here");
-  QFont font = WindowFont(11);
-  font.setBold(true);
-  button->setFont(font);
-  button->SetFontColor(kMaroon);
-  button->setIcon(QIcon(DownloadArrow()));
-  button->setIconSize(QSize(13, 13));
+TBitBtn* DownloadButton(TControl& parent, const char* name, const TRect& bounds, int margin) {
+  auto* button = parent.Add<TBitBtn>(name, "Download Here");
+  button->SetFont(TFont{.Height = 11, .Bold = true, .Color = clMaroon});
+  button->SetGlyph(DownloadArrow());
   button->SetMargin(margin);
-  button->setAutoDefault(true);
-  button->setGeometry(bounds);
+  button->SetBounds(bounds);
   return button;
 }
 
-QPlainTextEdit* DescriptionBox(const AdvertisedProgram& program, QWidget* parent,
-                               const QRect& bounds) {
-  auto* memo = new QPlainTextEdit(parent);
-  memo->setFont(WindowFont(11));
-  SetTextColour(memo, QPalette::Text, kNavy);
+TMemo* DescriptionBox(TControl& parent, const char* name, const AdvertisedProgram& program,
+                      const TRect& bounds) {
+  auto* memo = parent.Add<TMemo>(name);
+  memo->SetFont(TFont{.Height = 11, .Color = clNavy});
   // Tab and Shift+Tab move the focus on, as in any other control of the window.
-  memo->setTabChangesFocus(true);
-  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  memo->setPlainText(
-      QString::fromUtf8(program.Description.data(), qsizetype(program.Description.size())));
-  memo->setGeometry(bounds);
+  memo->SetWantTabs(false);
+  memo->SetScrollBars(TScrollStyle::ssVertical);
+  memo->SetText(Text(program.Description));
+  memo->SetBounds(bounds);
   return memo;
 }
 
@@ -128,23 +109,17 @@ void OpenDownload(std::size_t index) {
 
 } // namespace
 
-QPixmap DownloadArrow() {
-  const QRgb silver = qRgb(192, 192, 192);
-  QImage image(13, 13, QImage::Format_Indexed8);
-  image.setColorTable({qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(128, 128, 0),
-                       qRgb(0, 0, 128), qRgb(128, 0, 128), qRgb(0, 128, 128), silver,
-                       qRgb(128, 128, 128), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 255, 0),
-                       qRgb(0, 0, 255), qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)});
-  constexpr int kBlack = 0, kTeal = 6, kSilver = 7;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
+TBitmap DownloadArrow() {
+  constexpr std::uint8_t kBlack = 0, kTealIndex = 6, kSilverIndex = 7;
+  TPixels pixels(13, 13, TPixelFormat::pf8bit);
+  pixels.Palette.assign(kSixteenColours.begin(), kSixteenColours.end());
+  for (int y = 0; y < pixels.Height(); ++y) {
+    for (int x = 0; x < pixels.Width(); ++x) {
       const char cell = kArrowRows[std::size_t(y)][x];
-      image.setPixel(x, y, cell == '#' ? kBlack : cell == 't' ? kTeal : kSilver);
+      pixels.Row(y)[x] = cell == '#' ? kBlack : cell == 't' ? kTealIndex : kSilverIndex;
     }
   }
-  QPixmap arrow = QPixmap::fromImage(image);
-  arrow.setMask(arrow.createMaskFromColor(QColor(silver), Qt::MaskInColor));
-  return arrow;
+  return TBitmap(std::move(pixels));
 }
 
 std::string DownloadText(std::string_view address) {
@@ -160,84 +135,65 @@ TFrmdownld::~TFrmdownld() {
 
 TFrmdownld::TFrmdownld() {
   Frmdownld = this;
-  setWindowTitle("More Software");
-  setWindowIcon(QIcon(DownloadArrow()));
-  setFont(WindowFont(11));
-  SetTextColour(this, QPalette::WindowText, kMaroon);
+  SetCaption("More Software");
+  SetIcon(DownloadArrow());
+  SetFont(TFont{.Height = 11, .Color = clMaroon});
+  SetColor(clGray);
   // Until the desktop tells the frame's size the client takes the whole outer size.
-  move(kOuterLeft, kOuterTop);
-  resize(kOuterWidth, kOuterHeight);
+  SetOuterBounds(kOuterBounds);
 
-  ScrollArea = new QScrollArea(this);
-  ScrollArea->setFrameShape(QFrame::NoFrame);
-  ScrollArea->setFocusPolicy(Qt::NoFocus);
-  // The scrolling range is fixed: the content never grows with the controls, only widens to fill
-  // a viewport that is wider than the range.
-  ScrollContent = new QWidget;
-  ScrollContent->setMinimumSize(kScrollWidth, kScrollHeight);
-  ScrollContent->setMaximumHeight(kScrollHeight);
-  ScrollArea->setWidget(ScrollContent);
-  ScrollArea->setWidgetResizable(true);
-  ScrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(ScrollArea);
-  SetBackground(kGrey);
+  // The scrolling range is fixed: it never grows with the controls.
+  ScrollBox1 = Add<TScrollBox>("ScrollBox1");
+  ScrollBox1->SetRange(kScrollWidth, kScrollHeight);
 
   const std::string instruction =
-      std::string(kInstructionStart) + " " + std::string(DownloadPage) + kInstructionEnd;
-  Label1 = new QLabel(QString::fromStdString(instruction), ScrollContent);
-  Label1->setWordWrap(true);
-  Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Label1->setFont(WindowFont(13));
-  SetTextColour(Label1, QPalette::WindowText, kNavy);
-  Label1->setGeometry(13, 4, 420, 69);
+      std::string(kInstructionStart) + " " + Text(DownloadPage) + kInstructionEnd;
+  Label1 = ScrollBox1->Add<TLabel>("Label1", instruction);
+  Label1->SetWordWrap(true);
+  Label1->SetLayout(TTextLayout::tlTop);
+  Label1->SetFont(TFont{.Height = 13, .Color = clNavy});
+  Label1->SetBounds(13, 4, 420, 69);
 
-  Label2 = ProgramLabel(MoreSoftware[0], ScrollContent, QRect(21, 88, 212, 33));
-  cmddown1 = DownloadButton(ScrollContent, QRect(250, 90, 119, 25), 3);
-  Memo1 = DescriptionBox(MoreSoftware[0], ScrollContent, QRect(16, 123, 377, 99));
-  Label3 = ProgramLabel(MoreSoftware[1], ScrollContent, QRect(21, 242, 220, 32));
-  cmddown2 = DownloadButton(ScrollContent, QRect(250, 244, 119, 25), 3);
-  Memo2 = DescriptionBox(MoreSoftware[1], ScrollContent, QRect(17, 278, 376, 110));
-  Label4 = ProgramLabel(MoreSoftware[2], ScrollContent, QRect(28, 404, 221, 24));
-  cmddown3 = DownloadButton(ScrollContent, QRect(250, 407, 119, 25), -1);
-  Memo3 = DescriptionBox(MoreSoftware[2], ScrollContent, QRect(17, 438, 376, 102));
+  Label2 = ProgramLabel(*ScrollBox1, "Label2", MoreSoftware[0], {21, 88, 212, 33});
+  cmddown1 = DownloadButton(*ScrollBox1, "cmddown1", {250, 90, 119, 25}, 3);
+  Memo1 = DescriptionBox(*ScrollBox1, "Memo1", MoreSoftware[0], {16, 123, 377, 99});
+  Label3 = ProgramLabel(*ScrollBox1, "Label3", MoreSoftware[1], {21, 242, 220, 32});
+  cmddown2 = DownloadButton(*ScrollBox1, "cmddown2", {250, 244, 119, 25}, 3);
+  Memo2 = DescriptionBox(*ScrollBox1, "Memo2", MoreSoftware[1], {17, 278, 376, 110});
+  Label4 = ProgramLabel(*ScrollBox1, "Label4", MoreSoftware[2], {28, 404, 221, 24});
+  cmddown3 = DownloadButton(*ScrollBox1, "cmddown3", {250, 407, 119, 25}, -1);
+  Memo3 = DescriptionBox(*ScrollBox1, "Memo3", MoreSoftware[2], {17, 438, 376, 102});
 
-  BitBtn1 = new TBitBtn(ScrollContent);
-  BitBtn1->setText("OK");
-  BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-  BitBtn1->SetFontColor(kMaroon);
-  BitBtn1->setAutoDefault(true);
-  BitBtn1->setDefault(true);
-  BitBtn1->setGeometry(352, 559, 75, 26);
+  BitBtn1 = ScrollBox1->Add<TBitBtn>("BitBtn1", "OK");
+  BitBtn1->SetKind(TBitBtnKind::bkOK);
+  BitBtn1->SetDefault(true);
+  BitBtn1->SetBounds(352, 559, 75, 26);
 
-  FitCaptions(*this);
+  FitCaptions();
 
-  connect(cmddown1, &QPushButton::clicked, this, [this] { cmddown1Click(); });
-  connect(cmddown2, &QPushButton::clicked, this, [this] { cmddown2Click(); });
-  connect(cmddown3, &QPushButton::clicked, this, [this] { cmddown3Click(); });
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { SetModalResult(mrOk); });
+  cmddown1->OnClick = [this] { cmddown1Click(); };
+  cmddown2->OnClick = [this] { cmddown2Click(); };
+  cmddown3->OnClick = [this] { cmddown3Click(); };
+  BitBtn1->OnClick = [this] { SetModalResult(mrOk); };
 
-  setTabOrder(Memo1, Memo2);
-  setTabOrder(Memo2, BitBtn1);
-  setTabOrder(BitBtn1, cmddown1);
-  setTabOrder(cmddown1, cmddown2);
-  setTabOrder(cmddown2, Memo3);
-  setTabOrder(Memo3, cmddown3);
+  SetTabOrder({Memo1, Memo2, BitBtn1, cmddown1, cmddown2, Memo3, cmddown3});
 
-  Timer1 = new TTimer(this);
+  Timer1 = std::make_unique<TTimer>();
   Timer1->SetInterval(kTimerInterval);
   Timer1->OnTimer = [this] { Timer1Timer(); };
 }
 
 void TFrmdownld::FormCreate() {
-  SetBackground(kBackground);
+  SetColor(kBackground);
   Timer1->SetEnabled(true);
 }
 
 void TFrmdownld::Timer1Timer() {
-  for (TBitBtn* button : {cmddown1, cmddown2, cmddown3})
-    button->SetFontColor(button->FontColor() == kMaroon ? kRed : kMaroon);
+  for (TBitBtn* button : {cmddown1, cmddown2, cmddown3}) {
+    TFont font = button->Font();
+    font.Color = font.Color == clMaroon ? clRed : clMaroon;
+    button->SetFont(font);
+  }
 }
 
 void TFrmdownld::cmddown1Click() {
@@ -248,30 +204,4 @@ void TFrmdownld::cmddown2Click() {
 }
 void TFrmdownld::cmddown3Click() {
   OpenDownload(2);
-}
-
-void TFrmdownld::keyPressEvent(QKeyEvent* event) {
-  // Enter that no focused control takes presses the default button.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    BitBtn1->click();
-    return;
-  }
-  TForm::keyPressEvent(event);
-}
-
-void TFrmdownld::FrameChanged() {
-  // The outer size counts the frame, which is known only once the window has been shown.
-  if (outerSizeFitted_)
-    return;
-  PlaceOuter(QRect(kOuterLeft, kOuterTop, kOuterWidth, kOuterHeight));
-  outerSizeFitted_ = true;
-}
-
-void TFrmdownld::SetBackground(unsigned value) {
-  for (QWidget* surface : {static_cast<QWidget*>(this), ScrollArea->viewport(), ScrollContent}) {
-    QPalette colours = surface->palette();
-    colours.setColor(QPalette::Window, ColorFromValue(value));
-    surface->setPalette(colours);
-    surface->setAutoFillBackground(true);
-  }
 }

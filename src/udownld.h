@@ -2,17 +2,13 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include <QPixmap>
-
 #include "platform/forms.h"
+#include "platform/graphics.h"
 
-class QLabel;
-class QPlainTextEdit;
-class QScrollArea;
-class TBitBtn;
 class TTimer;
 
 // One advertised program: its name and version, its description lines, its download address.
@@ -27,20 +23,16 @@ extern const std::array<AdvertisedProgram, 3> MoreSoftware;
 // The download page that the instruction label names.
 extern const std::string_view DownloadPage;
 
-// The picture of the download buttons: a teal right-pointing arrow with a black outline, its
-// silver ground transparent.
-QPixmap DownloadArrow();
+// The picture of the download buttons: a 13 x 13 sixteen-colour teal right-pointing arrow with a
+// black outline on a silver ground (its bottom-left pixel), which buttons draw as transparent.
+TBitmap DownloadArrow();
 // The address handed to the shell: at most 100 characters.
 std::string DownloadText(std::string_view address);
 
 class TFrmdownld : public TForm {
-  Q_OBJECT
 public:
-  static constexpr unsigned kMaroon = 128;
-  static constexpr unsigned kRed = 255;
-  static constexpr unsigned kNavy = 8388608;
-  // Red 175, green 175, blue 153.
-  static constexpr unsigned kBackground = 10071983;
+  // Red 175, green 175, blue 153: the ground the window takes when it is created.
+  static constexpr TColor kBackground = RGB(175, 175, 153);
 
   TFrmdownld();
   ~TFrmdownld() override;
@@ -51,29 +43,19 @@ public:
   void cmddown2Click();
   void cmddown3Click();
 
-  QScrollArea* ScrollArea = nullptr;
-  QWidget* ScrollContent = nullptr;
-  QLabel* Label1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QLabel* Label3 = nullptr;
-  QLabel* Label4 = nullptr;
+  TScrollBox* ScrollBox1 = nullptr;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TLabel* Label3 = nullptr;
+  TLabel* Label4 = nullptr;
   TBitBtn* cmddown1 = nullptr;
   TBitBtn* cmddown2 = nullptr;
   TBitBtn* cmddown3 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
-  QPlainTextEdit* Memo2 = nullptr;
-  QPlainTextEdit* Memo3 = nullptr;
+  TMemo* Memo1 = nullptr;
+  TMemo* Memo2 = nullptr;
+  TMemo* Memo3 = nullptr;
   TBitBtn* BitBtn1 = nullptr;
-  TTimer* Timer1 = nullptr;
-
-protected:
-  void keyPressEvent(QKeyEvent* event) override;
-  void FrameChanged() override;
-
-private:
-  void SetBackground(unsigned value);
-
-  bool outerSizeFitted_ = false;
+  std::unique_ptr<TTimer> Timer1;
 };
 
 // The one more-software window, set while it exists; the settings dialog shows it.

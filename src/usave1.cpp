@@ -3,53 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QRegion>
-#include <QScreen>
-#include <QTimer>
-
-#include "platform/fonts.h"
 #include "platform/graphics.h"
 #include "platform/image.h"
 #include "platform/media.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/timer.h"
-#include "psave.h"
+#include "program.h"
 #include "settings/settings.h"
 #include "usave1_placeholder.h"
 
-// ---- The picture catalogue ----
-
-std::string PictureFolder;
-std::array<std::string, kCatalogueSize + 1> PictureCatalogue;
 int ActivePictureCount = 0;
-
-namespace {
-
-const std::array<const char*, kCatalogueSize> kPictureFiles = {
-    "griztand.jpg", "elkbugl1.jpg", "tfoxjump.jpg", "eagle10.jpg",  "drake.jpg",    "buffcros.jpg",
-    "artistpt.jpg", "enddeer1.jpg", "hawkglo.jpg",  "eaglpair.jpg", "pelican.jpg",  "grizwalk.jpg",
-    "elk2.jpg",     "tcoyot1.jpg",  "tgoat2.jpg",   "elkgraz1.jpg", "moosfall.jpg", "tbear16.jpg",
-    "elkgraz2.jpg", "buflo1.jpg",   "elkrak2.jpg",  "griz7111.jpg", "juvinile.jpg", "griz7261.jpg",
-    "teglprch.jpg", "moose1.jpg",   "buflo2.jpg",   "fox1.jpg",     "bear3697.jpg", "fox2.jpg",
-    "tcrane2.jpg",  "eagle3hi.jpg", "tsheep1.jpg",  "duckhed1.jpg", "tgoat1.jpg",   "antelop2.jpg",
-    "elkfite1.jpg", "elkrak1.jpg"};
-
-} // namespace
-
-void BuildPictureCatalogue(const std::string& windowsDir) {
-  PictureFolder = DriveOf(windowsDir) + "\\Tavrin\\Quillmor\\";
-  for (int k = 1; k <= kCatalogueSize; ++k)
-    PictureCatalogue[k] = (PictureFolder + kPictureFiles[k - 1]).substr(0, kCatalogueEntryCapacity);
-}
-
-std::string MissingPictureMessage(const std::string& path) {
-  return "File " + path + " no longer exists on your " +
-         "system!  It appears you have removed it. Please replace this " + "picture to continue.";
-}
 
 // ---- The random generator ----
 
@@ -78,26 +42,62 @@ int Nearest(long double x) {
   return int(std::nearbyint(x));
 }
 
-QRect QuadrantBounds(int quadrant, int width, int height) {
+TRect QuadrantBounds(int quadrant, int width, int height) {
   const int hw = Nearest(width * 0.5L);
   const int hh = Nearest(height * 0.5L);
   // The right and lower tiles start one pixel past the middle: a black cross stays between them.
   const int left = quadrant >= 3 ? hw + 1 : 0;
   const int top = quadrant % 2 == 0 ? hh + 1 : 0;
-  return QRect(left, top, hw, hh);
+  return TRect{left, top, hw, hh};
 }
 
-QPoint CenteredPosition(int width, int height, int w, int h) {
-  return QPoint(Nearest(width * 0.5L - w * 0.5L), Nearest(height * 0.5L - h * 0.5L));
+TPoint CenteredPosition(int width, int height, int w, int h) {
+  return TPoint{Nearest(width * 0.5L - w * 0.5L), Nearest(height * 0.5L - h * 0.5L)};
 }
 
-std::vector<QRect> CoverBounds(const std::vector<QRect>& monitors, const QRect& primary) {
-  std::vector<QRect> covers;
-  QRegion covered(primary);
-  for (const QRect& monitor : monitors) {
-    for (const QRect& part : QRegion(monitor).subtracted(covered))
-      covers.push_back(part);
-    covered += monitor;
+namespace {
+
+TRect Intersection(const TRect& a, const TRect& b) {
+  const int left = std::max(a.Left, b.Left), top = std::max(a.Top, b.Top);
+  const int right = std::min(a.Right(), b.Right()), bottom = std::min(a.Bottom(), b.Bottom());
+  return TRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
+
+// What is left of part outside hole, in up to four pieces: the bands above and below the hole
+// across the whole width, and the pieces left and right of it between them.
+void Subtract(const TRect& part, const TRect& hole, std::vector<TRect>& pieces) {
+  const TRect common = Intersection(part, hole);
+  if (common.Empty()) {
+    pieces.push_back(part);
+    return;
+  }
+  const TRect candidates[] = {
+      {part.Left, part.Top, part.Width, common.Top - part.Top},
+      {part.Left, common.Top, common.Left - part.Left, common.Height},
+      {common.Right(), common.Top, part.Right() - common.Right(), common.Height},
+      {part.Left, common.Bottom(), part.Width, part.Bottom() - common.Bottom()},
+  };
+  for (const TRect& piece : candidates) {
+    if (!piece.Empty())
+      pieces.push_back(piece);
+  }
+}
+
+} // namespace
+
+std::vector<TRect> CoverBounds(const std::vector<TRect>& monitors, const TRect& primary) {
+  std::vector<TRect> covers;
+  std::vector<TRect> covered = {primary};
+  for (const TRect& monitor : monitors) {
+    std::vector<TRect> parts = {monitor};
+    for (const TRect& hole : covered) {
+      std::vector<TRect> left;
+      for (const TRect& part : parts)
+        Subtract(part, hole, left);
+      parts = std::move(left);
+    }
+    covers.insert(covers.end(), parts.begin(), parts.end());
+    covered.push_back(monitor);
   }
   return covers;
 }
@@ -112,124 +112,83 @@ std::string CurrentSound;
 
 namespace {
 
-TForm1::PlayerFactory& PlayerFactoryHook() {
-  static TForm1::PlayerFactory factory;
-  return factory;
-}
-
-std::unique_ptr<TMediaPlayer> NewPlayer() {
-  if (PlayerFactoryHook())
-    return PlayerFactoryHook()();
-  return std::make_unique<TMediaPlayer>();
-}
-
-TImage* NewImage(QWidget* parent, QRect bounds) {
-  auto* image = new TImage(parent);
-  image->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
-  image->hide();
+TImage* NewImage(TControl& parent, const char* name, const TRect& bounds) {
+  auto* image = parent.Add<TImage>(name);
+  image->SetBounds(bounds);
+  image->Hide();
   return image;
-}
-
-// Where the slideshow goes: the primary screen's W x H from its top-left corner.
-QRect PrimaryBounds() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  return QRect(screen ? screen->geometry().topLeft() : QPoint(0, 0),
-               QSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-}
-
-std::vector<QRect> MonitorBounds() {
-  std::vector<QRect> monitors;
-  for (const QScreen* screen : QGuiApplication::screens())
-    monitors.push_back(screen->geometry());
-  return monitors;
 }
 
 } // namespace
 
 // A black window over a monitor that the slideshow leaves uncovered. Its input is the display's
 // own: a key ends the display as FormKeyDown does, and the message hook sees its button presses.
-class TCoverForm : public QWidget {
+class TCoverForm : public TForm {
 public:
-  explicit TCoverForm(TForm1& display) : display_(display) {
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    // The display window keeps the keyboard; a cover only takes it when clicked, which ends all.
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setCursor(Qt::BlankCursor);
+  explicit TCoverForm(TForm1& display) {
+    SetBorderStyle(TBorderStyle::bsNone);
+    SetFormStyle(TFormStyle::fsStayOnTop);
+    SetColor(clBlack);
+    HidePointer();
+    SetKeyPreview(true);
+    OnKeyDown = [&display](int) { display.FormKeyDown(); };
     Application().AddHookedWindow(this);
-    QPalette black = palette();
-    black.setColor(QPalette::Window, Qt::black);
-    setPalette(black);
-    setAutoFillBackground(true);
   }
 
   // A cover over a whole monitor is full-screen there, above the desktop's panels; a part of
-  // one (beside a primary screen that overlaps it) is a plain topmost window.
-  void Cover(const QRect& bounds, bool wholeMonitor) {
-    setGeometry(bounds);
-    // Not showFullScreen(): that would take the keyboard from the display window.
-    setWindowState(wholeMonitor ? Qt::WindowFullScreen : Qt::WindowNoState);
-    show();
+  // one (beside a primary screen that overlaps it) is a plain topmost window. Neither takes the
+  // keyboard from the display window; a cover only takes it when clicked, which ends all.
+  void Cover(const TRect& bounds, bool wholeMonitor) {
+    if (wholeMonitor) {
+      ShowFullScreen(bounds);
+      return;
+    }
+    SetBounds(bounds);
+    ShowInactive();
   }
-
-protected:
-  void keyPressEvent(QKeyEvent*) override { display_.FormKeyDown(); }
-
-private:
-  TForm1& display_;
 };
-
-void TForm1::SetPlayerFactory(PlayerFactory factory) {
-  PlayerFactoryHook() = std::move(factory);
-}
 
 TForm1::TForm1() : identity_(kDisplayClass, kDisplayCaption) {
   ExitLatch = false;
-  setWindowTitle(kDisplayCaption);
-  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-  setFocusPolicy(Qt::StrongFocus);
-  setAutoFillBackground(true);
+  SetCaption(kDisplayCaption);
+  SetBorderStyle(TBorderStyle::bsNone);
+  SetFormStyle(TFormStyle::fsStayOnTop);
+  OnKeyDown = [this](int) { FormKeyDown(); };
 
-  Image1 = NewImage(this, QRect(0, 0, 105, 105));
+  Image1 = NewImage(*this, "Image1", {0, 0, 105, 105});
   Image1->SetAutoSize(true);
   Image1->SetStretch(true);
   Image1->SetIncrementalDisplay(true);
 
-  Timer1 = new TTimer(this);
+  Timer1 = std::make_unique<TTimer>();
   Timer1->OnTimer = [this] { Timer1Timer(); };
 
-  MediaPlayer1 = NewPlayer();
+  MediaPlayer1 = NewMediaPlayer();
   MediaPlayer1->OnNotify = [this] { MediaPlayer1Notify(); };
 
-  lblinfo = new QLabel(this);
-  lblinfo->setGeometry(60, 223, 469, 106);
-  lblinfo->setWordWrap(true);
-  lblinfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  QFont font = WindowFont(16);
-  font.setBold(true);
-  lblinfo->setFont(font);
-  lblinfo->hide();
+  lblinfo = Add<TLabel>("lblinfo");
+  lblinfo->SetBounds(60, 223, 469, 106);
+  lblinfo->SetWordWrap(true);
+  lblinfo->SetLayout(TTextLayout::tlTop);
+  lblinfo->SetFont(TFont{.Height = 16, .Bold = true});
+  lblinfo->Hide();
 
-  image2 = NewImage(this, QRect(0, 0, 105, 105));
+  image2 = NewImage(*this, "image2", {0, 0, 105, 105});
   image2->SetStretch(true);
-  Image3 = NewImage(this, QRect(0, 0, 105, 105));
-  Image4 = NewImage(this, QRect(0, 0, 105, 105));
-  Image5 = NewImage(this, QRect(259, 162, 105, 105));
-  imagjunk = NewImage(this, QRect(592, 18, 20, 31));
+  Image3 = NewImage(*this, "Image3", {0, 0, 105, 105});
+  Image4 = NewImage(*this, "Image4", {0, 0, 105, 105});
+  Image5 = NewImage(*this, "Image5", {259, 162, 105, 105});
+  imagjunk = NewImage(*this, "imagjunk", {592, 18, 20, 31});
   TBitmap placeholder;
   placeholder.LoadFromBytes(PlaceholderBitmapFile());
   imagjunk->Picture().AssignGraphic(&placeholder);
-  SetBackground(Qt::black);
+  SetColor(clBlack);
+  OnResize = [this] { LayOutShownPictures(); };
 }
 
 TForm1::~TForm1() {
   if (Application().OnMessage)
     Application().OnMessage = nullptr;
-}
-
-void TForm1::SetBackground(const QColor& colour) {
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, colour);
-  setPalette(palette);
 }
 
 // ---- Start-up ----
@@ -241,8 +200,8 @@ void TForm1::FormCreate() {
   FirstTickPending = true;
   SoundEnabled = false;
   ShowCursor(false);
-  SetBackground(Qt::black);
-  // Key preview: the window has no control that takes the keyboard, so every key reaches it.
+  SetColor(clBlack);
+  SetKeyPreview(true);
   Application().OnMessage = [this](TMsg& msg, bool& handled) { deactivate(msg, handled); };
 
   CheckActivePictures();
@@ -261,25 +220,23 @@ void TForm1::FormCreate() {
     QuadrantState = 1;
     Timer1->SetEnabled(true);
   } else {
-    lblinfo->show();
-    SetBackground(Qt::white);
+    lblinfo->Show();
+    SetColor(clWhite);
   }
 }
 
 void TForm1::ShowAfterCreation() {
   // The screen's own pixels: the window covers them whether or not a window manager runs.
-  setGeometry(PrimaryBounds());
-  showFullScreen();
-  raise();
-  activateWindow();
-  setFocus();
+  ShowFullScreen(PrimaryMonitorRect());
+  Activate();
+  HidePointer();
   CoverOtherMonitors();
-  FollowMonitors();
+  WatchMonitors([this] { PlaceOnMonitors(); });
 }
 
 void TForm1::CoverOtherMonitors() {
-  const std::vector<QRect> monitors = MonitorBounds();
-  const std::vector<QRect> bounds = CoverBounds(monitors, PrimaryBounds());
+  const std::vector<TRect> monitors = MonitorRects();
+  const std::vector<TRect> bounds = CoverBounds(monitors, PrimaryMonitorRect());
   Covers.resize(std::min(Covers.size(), bounds.size()));
   while (Covers.size() < bounds.size())
     Covers.push_back(std::make_unique<TCoverForm>(*this));
@@ -288,34 +245,15 @@ void TForm1::CoverOtherMonitors() {
 }
 
 void TForm1::PlaceOnMonitors() {
-  setGeometry(PrimaryBounds());
+  SetBounds(PrimaryMonitorRect());
   CoverOtherMonitors();
-}
-
-void TForm1::FollowMonitors() {
-  // A monitor that goes away is still listed while it is announced: look once the news is in.
-  auto* later = new QTimer(this);
-  later->setSingleShot(true);
-  connect(later, &QTimer::timeout, this, &TForm1::PlaceOnMonitors);
-  const auto lookLater = [later] { later->start(0); };
-  const auto watch = [this, lookLater](QScreen* screen) {
-    connect(screen, &QScreen::geometryChanged, this, lookLater);
-  };
-  for (QScreen* screen : QGuiApplication::screens())
-    watch(screen);
-  connect(qApp, &QGuiApplication::screenAdded, this, [watch, lookLater](QScreen* screen) {
-    watch(screen);
-    lookLater();
-  });
-  connect(qApp, &QGuiApplication::screenRemoved, this, lookLater);
-  connect(qApp, &QGuiApplication::primaryScreenChanged, this, lookLater);
 }
 
 void TForm1::CheckActivePictures() {
   ActivePictureCount = kCatalogueSize;
   for (int k = 1; k <= kCatalogueSize; ++k) {
     if (!FileExists(PictureCatalogue[k])) {
-      lblinfo->setText(QString::fromStdString(MissingPictureMessage(PictureCatalogue[k])));
+      lblinfo->SetCaption(MissingPictureMessage(PictureCatalogue[k]));
       ActivePictureCount = 0;
     }
   }
@@ -346,7 +284,7 @@ void TForm1::ShowFullScreenPicture() {
   RefreshSequence(Image1);
   Image1->SetStretch(true);
   FillScreen(Image1);
-  Image1->show();
+  Image1->Show();
 }
 
 void TForm1::FillScreen(TImage* image) {
@@ -359,14 +297,14 @@ void TForm1::FillScreen(TImage* image) {
 void TForm1::ShowDefaultSizePicture() {
   RefreshSequence(Image1);
   CenterPicture();
-  Image1->show();
+  Image1->Show();
 }
 
 void TForm1::ShowNextTile() {
   TImage* tile = TileImage(QuadrantState);
   RefreshSequence(tile);
   PlaceQuadrant();
-  tile->show();
+  tile->Show();
   QuadrantState = QuadrantState % 4 + 1;
 }
 
@@ -385,7 +323,7 @@ TImage* TForm1::TileImage(int quadrant) const {
 
 // The old picture stays on the screen until the repaint after the tick draws the new one.
 void TForm1::RefreshSequence(TImage* target) {
-  target->hide();
+  target->Hide();
   LoadRandomPicture();
   CopyStagedPicture(target);
 }
@@ -413,22 +351,16 @@ void TForm1::PlaceQuadrant() {
 
 void TForm1::PlaceTile(int quadrant) {
   TImage* tile = TileImage(quadrant);
-  const QRect bounds =
-      QuadrantBounds(quadrant, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  tile->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+  tile->SetBounds(
+      QuadrantBounds(quadrant, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
   tile->SetStretch(true);
 }
 
 void TForm1::CenterPicture() {
-  const QPoint at = CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                     Image1->width(), Image1->height());
-  Image1->SetLeft(at.x());
-  Image1->SetTop(at.y());
-}
-
-void TForm1::resizeEvent(QResizeEvent* event) {
-  TForm::resizeEvent(event);
-  LayOutShownPictures();
+  const TPoint at = CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                     Image1->Width(), Image1->Height());
+  Image1->SetLeft(at.X);
+  Image1->SetTop(at.Y);
 }
 
 // A host window resized or a monitor changed: the pictures on the screen take the new size now,
@@ -495,13 +427,9 @@ void TForm1::MediaPlayer1Notify() {
 
 // ---- Endings ----
 
-void TForm1::keyPressEvent(QKeyEvent*) {
-  FormKeyDown();
-}
-
 void TForm1::FormKeyDown() {
   Timer1->SetEnabled(false);
-  close();
+  Close();
 }
 
 void TForm1::deactivate(TMsg& msg, bool&) {
@@ -517,5 +445,5 @@ void TForm1::EndOnButton() {
   Timer1->SetEnabled(false);
   if (MediaPlayer1->IsOpen() && MediaPlayer1->Mode() == TMPModes::mpPlaying)
     MediaPlayer1->Stop();
-  close();
+  Close();
 }

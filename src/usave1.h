@@ -3,30 +3,23 @@
 // sounds meanwhile, and ends on a key or a mouse-button press.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <QRect>
-
+#include "catalogue.h"
 #include "platform/application.h"
 #include "platform/forms.h"
 #include "platform/identity.h"
+#include "platform/types.h"
 
-class QLabel;
 class TCoverForm;
 class TImage;
+class TLabel;
 class TMediaPlayer;
 class TTimer;
 
-// The picture catalogue: 38 entries, numbered from 1, each at most 100 characters.
-constexpr int kCatalogueSize = 38;
-constexpr std::size_t kCatalogueEntryCapacity = 100;
-extern std::string PictureFolder;
-extern std::array<std::string, kCatalogueSize + 1> PictureCatalogue;
 // How many leading catalogue entries the slideshow draws from: 38, or 0 when one is missing.
 extern int ActivePictureCount;
 
@@ -35,10 +28,6 @@ extern std::uint32_t RandomSeed;
 void ReseedFromClock();
 // A value from 0 to n - 1 for n above 0.
 int RandomBelow(int n);
-
-void BuildPictureCatalogue(const std::string& windowsDir);
-// The message shown when the catalogue file at path is missing.
-std::string MissingPictureMessage(const std::string& path);
 
 // Layouts and intervals.
 enum DisplayModes { dmTiled = 1, dmDefaultSize = 2, dmFullScreen = 3 };
@@ -51,13 +40,13 @@ extern bool ExitLatch;
 // x rounded to the nearest integer, an exact half to the even neighbour.
 int Nearest(long double x);
 // The bounds of tile quadrant (1 to 4) on a screen of width x height pixels.
-QRect QuadrantBounds(int quadrant, int width, int height);
+TRect QuadrantBounds(int quadrant, int width, int height);
 // The top-left corner of a w x h picture centred on a width x height screen.
-QPoint CenteredPosition(int width, int height, int w, int h);
+TPoint CenteredPosition(int width, int height, int w, int h);
 // What black cover windows must take so that no monitor shows the desktop while the slideshow
 // has the primary area: each monitor less the primary area and the monitors before it, so a
-// monitor that mirrors another needs no cover of its own.
-std::vector<QRect> CoverBounds(const std::vector<QRect>& monitors, const QRect& primary);
+// monitor that mirrors another needs no cover of its own. The parts do not overlap.
+std::vector<TRect> CoverBounds(const std::vector<TRect>& monitors, const TRect& primary);
 
 // Sound: the playable files of this run and the one handed to the player.
 extern bool SoundEnabled;
@@ -65,7 +54,6 @@ extern std::vector<std::string> SoundList;
 extern std::string CurrentSound;
 
 class TForm1 : public TForm {
-  Q_OBJECT
 public:
   TForm1();
   ~TForm1() override;
@@ -88,14 +76,10 @@ public:
   void BuildSoundList();
   void PlayCurrentSound();
 
-  // Tests hand the display a player of their own before the window is created.
-  using PlayerFactory = std::function<std::unique_ptr<TMediaPlayer>()>;
-  static void SetPlayerFactory(PlayerFactory factory);
-
   TImage* Image1 = nullptr;
-  TTimer* Timer1 = nullptr;
+  std::unique_ptr<TTimer> Timer1;
   std::unique_ptr<TMediaPlayer> MediaPlayer1;
-  QLabel* lblinfo = nullptr;
+  TLabel* lblinfo = nullptr;
   TImage* image2 = nullptr;
   TImage* Image3 = nullptr;
   TImage* Image4 = nullptr;
@@ -105,15 +89,10 @@ public:
   // Black windows over the monitors that the slideshow leaves uncovered, in CoverBounds order.
   std::vector<std::unique_ptr<TCoverForm>> Covers;
 
-protected:
-  void keyPressEvent(QKeyEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-
 private:
   // The ending on a left, right or middle button press, whichever of the display's windows saw
   // it; only the first press counts.
   void EndOnButton();
-  void SetBackground(const QColor& colour);
   void RefreshSequence(TImage* target);
   void ShowFullScreenPicture();
   void ShowDefaultSizePicture();
@@ -122,7 +101,6 @@ private:
   void PlaceTile(int quadrant);
   void CoverOtherMonitors();
   void PlaceOnMonitors();
-  void FollowMonitors();
   void SoundTickStep();
   TImage* TileImage(int quadrant) const;
 

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QLabel>
+#include <algorithm>
 
+#include "platform/controls.h"
 #include "platform/system.h"
-#include "psave.h"
+#include "platform/testing.h"
 #include "support/temp_root.h"
 #include "usave1.h"
 
@@ -70,7 +71,7 @@ TEST(Catalogue, ALongShareIsCheckedAndReportedByItsCutPaths) {
                           PictureCatalogue[38].substr(PictureCatalogue[38].rfind('\\') + 1));
   form.CheckActivePictures();
   EXPECT_EQ(ActivePictureCount, 0);
-  EXPECT_EQ(form.lblinfo->text().toStdString(), MissingPictureMessage(PictureCatalogue[38]));
+  EXPECT_EQ(form.lblinfo->Caption(), MissingPictureMessage(PictureCatalogue[38]));
 }
 
 TEST(StartUpCheck, AllPresentGivesTheWholeCatalogueAndNoMessage) {
@@ -79,7 +80,7 @@ TEST(StartUpCheck, AllPresentGivesTheWholeCatalogueAndNoMessage) {
   TForm1 form;
   form.CheckActivePictures();
   EXPECT_EQ(ActivePictureCount, 38);
-  EXPECT_TRUE(form.lblinfo->text().isEmpty());
+  EXPECT_TRUE(form.lblinfo->Caption().empty());
 }
 
 TEST(StartUpCheck, TheHighestMissingEntryIsNamed) {
@@ -88,7 +89,7 @@ TEST(StartUpCheck, TheHighestMissingEntryIsNamed) {
   TForm1 form;
   form.CheckActivePictures();
   EXPECT_EQ(ActivePictureCount, 0);
-  EXPECT_EQ(form.lblinfo->text().toStdString(),
+  EXPECT_EQ(form.lblinfo->Caption(),
             "File C:\\Tavrin\\Quillmor\\buffcros.jpg no longer exists on your system!  It appears "
             "you have removed it. Please replace this picture to continue.");
 }
@@ -100,7 +101,7 @@ TEST(StartUpCheck, AFolderNamedLikeAPictureCountsAsMissing) {
   TForm1 form;
   form.CheckActivePictures();
   EXPECT_EQ(ActivePictureCount, 0);
-  EXPECT_NE(form.lblinfo->text().toStdString().find("grizwalk.jpg"), std::string::npos);
+  EXPECT_NE(form.lblinfo->Caption().find("grizwalk.jpg"), std::string::npos);
 }
 
 TEST(Random, MidnightGivesEntryOne) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/system.h"
+#include "platform/testing.h"
 #include "platform/timer.h"
 #include "support/display_fixture.h"
 
@@ -151,15 +152,16 @@ TEST_F(SoundTest, WithAMissingPictureEntryOnePlaysOnceAndNothingFollows) {
 TEST_F(SoundTest, AButtonStopsAPlayingSoundBeforeTheWindowClosesAndAKeyDoesNot) {
   SoundOnWithThreeFiles();
   TForm1& form = CreateDisplay();
-  form.show();
+  form.Show();
   ClearCalls();
-  form.FormKeyDown();
+  platform_test::PressKey(form, 'K');
   EXPECT_TRUE(PlayerCalls().empty());
+  EXPECT_FALSE(form.Visible());
 
-  form.show();
+  form.Show();
   TMsg press{nullptr, WM_RBUTTONDOWN, 0, 0};
   bool handled = false;
   form.deactivate(press, handled);
   EXPECT_EQ(PlayerCalls(), (Calls{"stop"}));
-  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.Visible());
 }

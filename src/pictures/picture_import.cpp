@@ -16,10 +16,10 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include "catalogue.h"
 #include "platform/jpeg.h"
 #include "platform/paths.h"
-#include "psave.h"
-#include "usave1.h"
+#include "program.h"
 
 namespace fs = std::filesystem;
 

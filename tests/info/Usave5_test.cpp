@@ -1,17 +1,54 @@
 #include <gtest/gtest.h>
 
-#include <QGroupBox>
-#include <QImage>
-#include <QLabel>
-#include <QPushButton>
-#include <QRegularExpression>
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
 
 #include "Usave5.h"
 #include "info/modal_guard.h"
 #include "platform/system.h"
+#include "platform/testing.h"
 #include "support/temp_root.h"
 
 namespace {
+
+int Lightness(TColor colour) {
+  return (RedOf(colour) * 11 + GreenOf(colour) * 16 + BlueOf(colour) * 5) / 32;
+}
+
+bool Ink(TColor colour) {
+  return Lightness(colour) < 64;
+}
+
+// The first and last rows of each run of rows with text within an area of a picture.
+std::vector<std::pair<int, int>> TextLines(const TPixels& picture, const TRect& area) {
+  std::vector<std::pair<int, int>> lines;
+  bool inLine = false;
+  for (int y = area.Top; y < area.Bottom(); ++y) {
+    bool ink = false;
+    for (int x = area.Left; x < area.Right() && !ink; ++x)
+      ink = Ink(picture.Pixel(x, y));
+    if (ink && !inLine)
+      lines.push_back({y, y});
+    if (ink)
+      lines.back().second = y;
+    inLine = ink;
+  }
+  return lines;
+}
+
+// The columns of a picture's row that differ from the ground colour.
+std::vector<int> Marks(const TPixels& picture, int y, TColor ground) {
+  std::vector<int> marks;
+  for (int x = 0; x < picture.Width(); ++x) {
+    if (picture.Pixel(x, y) != ground)
+      marks.push_back(x);
+  }
+  return marks;
+}
 
 class AboutBox : public ::testing::Test {
 protected:
@@ -26,85 +63,128 @@ TEST_F(AboutBox, ReturnEndsTheModalDisplayWithCancelAndTheBoxCanBeShownAgain) {
   for (int showing = 0; showing < 2; ++showing) {
     bool shownWhileModal = false;
     const int result = ShowModalWith(form, [&] {
-      shownWhileModal = form.isVisible();
-      form.Button1->click();
+      shownWhileModal = form.Visible();
+      platform_test::ClickAt(*form.Button1);
     });
     EXPECT_EQ(result, mrCancel);
     EXPECT_TRUE(shownWhileModal);
-    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.Visible());
   }
 }
 
-TEST_F(AboutBox, IsBorderlessGreyAndCentredOnTheScreenWhenShown) {
-  EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
-  EXPECT_EQ(form.size(), QSize(514, 336));
-  EXPECT_EQ(form.windowTitle(), "Quillmor");
-  EXPECT_EQ(form.palette().color(QPalette::Window), QColor(128, 128, 128));
-  EXPECT_EQ(form.font().pixelSize(), 11);
-
-  platform_test::SetScreenSize(std::pair{800, 600});
-  QPoint shownAt;
-  ShowModalWith(form, [&] {
-    shownAt = form.pos();
-    form.Button1->click();
+TEST_F(AboutBox, EnterPressesNothingAndSpaceOnTheFocusedButtonReturns) {
+  bool openAfterEnter = false;
+  const TControl* focused = nullptr;
+  const int result = ShowModalWith(form, [&] {
+    focused = platform_test::FocusedControl(form);
+    platform_test::PressKey(form, VK_RETURN);
+    openAfterEnter = form.InModal();
+    platform_test::PressKey(form, VK_SPACE);
   });
-  EXPECT_EQ(shownAt, QPoint(143, 132));
+  EXPECT_EQ(focused, form.Button1);
+  EXPECT_TRUE(openAfterEnter);
+  EXPECT_EQ(result, mrCancel);
 }
 
-TEST_F(AboutBox, FramesAndButtonSitWhereTheLayoutPutsThemAndLabelsFitInsideTheirFrames) {
-  EXPECT_EQ(form.GroupBox1->geometry(), QRect(8, 16, 489, 273));
-  EXPECT_TRUE(form.GroupBox1->title().isEmpty());
-  EXPECT_EQ(form.GroupBox2->parentWidget(), form.GroupBox1);
-  EXPECT_EQ(form.GroupBox2->geometry(), QRect(28, 64, 437, 169));
-  EXPECT_EQ(form.GroupBox2->title(), "Disclaimer");
-  EXPECT_EQ(form.GroupBox2->font().pixelSize(), 13);
-  EXPECT_EQ(form.Button1->geometry(), QRect(412, 300, 75, 25));
-  EXPECT_EQ(form.Button1->text(), "Return");
+TEST_F(AboutBox, IsBorderlessGreyAndCentredOnTheScreenWhenShown) {
+  EXPECT_EQ(form.Caption(), "Quillmor");
+  EXPECT_EQ(form.Color(), clGray);
+  EXPECT_EQ(form.Font().Height, 11);
 
-  EXPECT_EQ(form.Label1->parentWidget(), form.GroupBox1);
-  for (QLabel* label : {form.Label2, form.Label3, form.Label4})
-    EXPECT_EQ(label->parentWidget(), form.GroupBox2);
-  for (QLabel* label : {form.Label1, form.Label2, form.Label3, form.Label4}) {
-    SCOPED_TRACE(label->text().toStdString());
-    EXPECT_TRUE(label->parentWidget()->rect().contains(label->geometry()));
-    EXPECT_LE(label->heightForWidth(label->width()), label->height()) << "text is cut off";
+  platform_test::SetScreenSize(std::pair{800, 600});
+  TRect shownAt;
+  TPixels face;
+  ShowModalWith(form, [&] {
+    shownAt = form.OuterBounds();
+    face = platform_test::Grab(form);
+    form.Close();
+  });
+  // No frame: the whole window is the 514 x 336 client area, in the middle of the screen.
+  EXPECT_EQ(shownAt, (TRect{143, 132, 514, 336}));
+  EXPECT_EQ(face.Width(), 514);
+  EXPECT_EQ(face.Height(), 336);
+  EXPECT_EQ(face.Pixel(2, 2), clGray);
+  EXPECT_EQ(face.Pixel(511, 333), clGray);
+}
+
+TEST_F(AboutBox, TheFramesAreDrawnWithinTheirBoundsAndStandOutFromTheGrey) {
+  EXPECT_EQ(form.GroupBox2->Parent(), form.GroupBox1);
+  EXPECT_EQ(form.GroupBox1->Caption(), "");
+  EXPECT_EQ(form.GroupBox2->Caption(), "Disclaimer");
+  EXPECT_EQ(form.GroupBox2->Font().Height, 13);
+  const TPixels face = platform_test::Grab(form);
+  // Halfway down: the outer frame's left and right edges, the inner frame's between them.
+  const TRect outer = form.GroupBox1->BoundsRect();
+  const TRect inner = form.GroupBox2->BoundsRect();
+  const int middle = outer.Top + inner.Top + inner.Height / 2;
+  const std::vector<int> marks = Marks(face, middle, clGray);
+  ASSERT_GE(marks.size(), 8u);
+  EXPECT_EQ(marks.front(), outer.Left);
+  EXPECT_EQ(marks.back(), outer.Right() - 1);
+  EXPECT_NE(std::find(marks.begin(), marks.end(), outer.Left + inner.Left), marks.end());
+  EXPECT_NE(std::find(marks.begin(), marks.end(), outer.Left + inner.Right() - 1), marks.end());
+  // Each frame's left edge: a dark line and a white one beside it.
+  for (const int edge : {outer.Left, outer.Left + inner.Left}) {
+    EXPECT_LE(Lightness(face.Pixel(edge, middle)), 128 - 48) << edge;
+    EXPECT_GE(Lightness(face.Pixel(edge + 1, middle)), 128 + 96) << edge;
   }
 }
 
 TEST_F(AboutBox, NoticeNamesTheVersionAndTheDisclaimerRunsOnFromOneLabelIntoTheNext) {
-  EXPECT_TRUE(form.Label1->text().contains("Version 2.0"));
-  EXPECT_TRUE(form.Label1->text().contains("Quillmor Screensaver developers"));
-  EXPECT_FALSE(form.Label2->text().endsWith('.'));
-  EXPECT_TRUE(form.Label3->text().at(0).isLower());
-  EXPECT_TRUE(form.Label3->text().endsWith('.'));
+  EXPECT_NE(form.Label1->Caption().find("Version 2.0"), std::string::npos);
+  EXPECT_NE(form.Label1->Caption().find("Quillmor Screensaver developers"), std::string::npos);
+  EXPECT_NE(form.Label2->Caption().back(), '.');
+  EXPECT_TRUE(std::islower(static_cast<unsigned char>(form.Label3->Caption().front())));
+  EXPECT_EQ(form.Label3->Caption().back(), '.');
+  EXPECT_EQ(form.Label1->Parent(), form.GroupBox1);
+  for (const TLabel* label : {form.Label2, form.Label3, form.Label4})
+    EXPECT_EQ(label->Parent(), form.GroupBox2);
 
   // A full stop that ends a sentence with more text after it is followed by two blanks.
-  const QRegularExpression singleBlank(R"(\.( |\n)?[^ \n])");
-  for (QLabel* label : {form.Label1, form.Label2, form.Label3, form.Label4}) {
-    QString sentences = label->text();
-    sentences.replace("2.0", "2");
-    EXPECT_FALSE(sentences.contains(singleBlank)) << sentences.toStdString();
+  const std::regex singleBlank(R"(\.( |\n)?[^ \n])");
+  for (const TLabel* label : {form.Label1, form.Label2, form.Label3, form.Label4}) {
+    const std::string sentences = std::regex_replace(label->Caption(), std::regex("2\\.0"), "2");
+    EXPECT_FALSE(std::regex_search(sentences, singleBlank)) << sentences;
   }
 }
 
-TEST_F(AboutBox, TheRunOnSentenceHasNoBlankLineAndTheFramesStandOutFromTheGrey) {
-  // Label3 starts on the line right after Label2's last line; Label4 after one blank line.
-  const int line = form.Label2->fontMetrics().lineSpacing();
-  EXPECT_EQ(form.Label2->height(), form.Label2->heightForWidth(form.Label2->width()));
-  EXPECT_EQ(form.Label3->y(), form.Label2->geometry().bottom() + 1);
-  EXPECT_EQ(form.Label3->x(), form.Label2->x());
-  EXPECT_EQ(form.Label4->y(), form.Label3->geometry().bottom() + 1 + line);
-  EXPECT_LE(form.Label4->geometry().bottom(), form.GroupBox2->height() - 2);
-
-  const QImage face = form.grab().toImage();
-  const auto lightness = [&](QPoint at) { return qGray(face.pixel(at)); };
-  ASSERT_EQ(lightness(QPoint(4, 4)), 128);
-  // Each frame's left edge, halfway down: a dark line and a white one beside it.
-  for (const QWidget* frame : {form.GroupBox1, form.GroupBox2}) {
-    const QPoint edge = frame->mapTo(&form, QPoint(0, frame->height() / 2));
-    EXPECT_LE(lightness(edge), 128 - 48) << frame->objectName().toStdString();
-    EXPECT_GE(lightness(edge + QPoint(1, 0)), 128 + 96);
+TEST_F(AboutBox, TheRunOnSentenceHasNoBlankLineAndTheLastParagraphFollowsOneBlankLine) {
+  const TPixels frame = platform_test::Grab(*form.GroupBox2);
+  // Inside the frame's edges, from the first label's top down.
+  const TRect text{form.Label2->Left(), form.Label2->Top(), form.Label2->Width(),
+                   frame.Height() - 3 - form.Label2->Top()};
+  const std::vector<std::pair<int, int>> lines = TextLines(frame, text);
+  // Two lines or more each for the sentence's two parts, one or more for the last paragraph.
+  ASSERT_GE(lines.size(), 5u);
+  const int pitch = form.Label2->LineHeight();
+  std::size_t afterBlank = 0;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    // Line tops: every line has a capital or a tall letter, whose tops differ by a pixel at most.
+    const int step = lines[i].first - lines[i - 1].first;
+    if (std::abs(step - 2 * pitch) <= 1) {
+      EXPECT_EQ(afterBlank, 0u) << "a second blank line before line " << i;
+      afterBlank = i;
+    } else {
+      EXPECT_LE(std::abs(step - pitch), 1) << "line " << i << ": " << step << " against " << pitch;
+    }
   }
+  // The one blank line lies between Label3's text and Label4's.
+  ASSERT_GT(afterBlank, 0u);
+  EXPECT_GE(lines[afterBlank].first, form.Label4->Top());
+  EXPECT_LT(lines[afterBlank].first, form.Label4->Top() + pitch);
+  EXPECT_LT(lines[afterBlank - 1].first, form.Label3->Top() + form.Label3->Height());
+  // Nothing is cut off: the last line ends inside the frame, above its bottom edge.
+  EXPECT_LT(lines.back().second, form.Label4->Top() + form.Label4->Height());
+  EXPECT_LE(form.Label4->Top() + form.Label4->Height(), frame.Height() - 2);
+}
+
+TEST_F(AboutBox, TheNoticeFitsItsLabel) {
+  const TPixels frame = platform_test::Grab(*form.GroupBox1);
+  const TRect label = form.Label1->BoundsRect();
+  const std::vector<std::pair<int, int>> lines = TextLines(frame, label);
+  ASSERT_GE(lines.size(), 2u);
+  // The last line's lowest ink lies inside the label, not at its cut-off edge.
+  EXPECT_LT(lines.back().second, label.Bottom() - 1);
 }
 
 } // namespace

@@ -2,22 +2,25 @@
 #pragma once
 
 #include <functional>
-
-#include <QTimer>
+#include <memory>
 
 #include "platform/forms.h"
+#include "platform/testing.h"
 
 // The result a modal display ends with when the step never ends it.
 constexpr int kModalTimedOut = -1;
 
 inline int ShowModalWith(TForm& form, std::function<void()> step) {
-  QTimer::singleShot(0, &form, std::move(step));
-  QTimer bound;
-  bound.setSingleShot(true);
-  QObject::connect(&bound, &QTimer::timeout, &form, [&form] {
-    if (form.InModal())
-      form.SetModalResult(kModalTimedOut);
-  });
-  bound.start(10000);
-  return form.ShowModal();
+  platform_test::Later(std::move(step));
+  // The bound may fire after this display has ended, or after the form is gone.
+  auto showing = std::make_shared<bool>(true);
+  platform_test::Later(
+      [showing, &form] {
+        if (*showing && form.InModal())
+          form.SetModalResult(kModalTimedOut);
+      },
+      10000);
+  const int result = form.ShowModal();
+  *showing = false;
+  return result;
 }

@@ -4,25 +4,44 @@
 #include <string>
 #include <vector>
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QScrollArea>
-#include <QScrollBar>
-
 #include "info/modal_guard.h"
-#include "platform/bitbtn.h"
 #include "platform/system.h"
+#include "platform/testing.h"
 #include "platform/timer.h"
 #include "support/temp_root.h"
-#include "support/user_input.h"
 #include "udownld.h"
 
 namespace {
 
-constexpr unsigned kMaroon = TFrmdownld::kMaroon;
-constexpr unsigned kRed = TFrmdownld::kRed;
+bool Reddish(TColor colour, int red) {
+  return std::abs(RedOf(colour) - red) <= 24 && GreenOf(colour) < 40 && BlueOf(colour) < 40;
+}
+
+// How many pixels of a control's picture are close to a pure red of the given strength.
+int RedPixels(TControl& control, int red) {
+  const TPixels picture = platform_test::Grab(control);
+  int count = 0;
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x)
+      count += Reddish(picture.Pixel(x, y), red) ? 1 : 0;
+  }
+  return count;
+}
+
+// The leftmost and rightmost columns of a picture holding the colour, -1 when none does.
+std::pair<int, int> ColumnsOf(const TPixels& picture, TColor colour) {
+  int first = -1, last = -1;
+  for (int x = 0; x < picture.Width(); ++x) {
+    for (int y = 0; y < picture.Height(); ++y) {
+      if (picture.Pixel(x, y) != colour)
+        continue;
+      first = first < 0 ? x : first;
+      last = x;
+      break;
+    }
+  }
+  return {first, last};
+}
 
 class MoreSoftwareWindow : public ::testing::Test {
 protected:
@@ -33,9 +52,11 @@ protected:
   }
   ~MoreSoftwareWindow() override { platform_test::SetShellOpener(nullptr); }
 
-  std::vector<unsigned> ButtonColours() const {
-    return {form.cmddown1->FontColor(), form.cmddown2->FontColor(), form.cmddown3->FontColor()};
+  std::vector<TColor> ButtonColours() const {
+    return {form.cmddown1->Font().Color, form.cmddown2->Font().Color, form.cmddown3->Font().Color};
   }
+  // Tall enough that every control is in view.
+  void ShowEverything() { form.SetClientSize(458, 620); }
 
   TempRoot root;
   std::vector<std::string> opened;
@@ -46,23 +67,30 @@ TEST_F(MoreSoftwareWindow, CreationTintsTheBackgroundAndStartsTheBlinkTimer) {
   TFrmdownld uncreated;
   EXPECT_FALSE(uncreated.Timer1->Enabled());
   EXPECT_EQ(uncreated.Timer1->Interval(), 2500);
+  EXPECT_EQ(uncreated.Color(), clGray);
 
   EXPECT_TRUE(form.Timer1->Enabled());
   EXPECT_TRUE(form.Timer1->Running());
   EXPECT_EQ(form.Timer1->Interval(), 2500);
-  EXPECT_EQ(form.ScrollContent->palette().color(QPalette::Window), QColor(175, 175, 153));
-  EXPECT_EQ(form.ScrollArea->viewport()->palette().color(QPalette::Window), QColor(175, 175, 153));
+  EXPECT_EQ(TFrmdownld::kBackground, 10071983u);
+  // The scrolling area's ground, left of the first program's name.
+  EXPECT_EQ(platform_test::Grab(form).Pixel(5, 100), RGB(175, 175, 153));
 }
 
 TEST_F(MoreSoftwareWindow, DownloadButtonsBlinkTogetherBetweenMaroonAndRedWhetherShownOrNot) {
-  using Colours = std::vector<unsigned>;
-  EXPECT_EQ(ButtonColours(), (Colours{kMaroon, kMaroon, kMaroon}));
+  using Colours = std::vector<TColor>;
+  EXPECT_EQ(ButtonColours(), (Colours{clMaroon, clMaroon, clMaroon}));
+  EXPECT_GT(RedPixels(*form.cmddown2, 128), 20);
+  EXPECT_EQ(RedPixels(*form.cmddown2, 255), 0);
   form.Timer1->Tick();
-  EXPECT_EQ(ButtonColours(), (Colours{kRed, kRed, kRed}));
-  EXPECT_EQ(form.cmddown2->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+  EXPECT_EQ(ButtonColours(), (Colours{clRed, clRed, clRed}));
+  EXPECT_GT(RedPixels(*form.cmddown2, 255), 20);
+  EXPECT_EQ(RedPixels(*form.cmddown2, 128), 0);
   form.Timer1->Tick();
-  EXPECT_EQ(ButtonColours(), (Colours{kMaroon, kMaroon, kMaroon}));
-  EXPECT_EQ(form.cmddown3->palette().color(QPalette::ButtonText), QColor(128, 0, 0));
+  EXPECT_EQ(ButtonColours(), (Colours{clMaroon, clMaroon, clMaroon}));
+  EXPECT_GT(RedPixels(*form.cmddown3, 128), 20);
+  // Only the colour blinks: still bold and 11 pixels high.
+  EXPECT_EQ(form.cmddown1->Font(), (TFont{.Height = 11, .Bold = true, .Color = clMaroon}));
 
   // The window opens in whichever colour the last tick left.
   form.Timer1->Tick();
@@ -70,20 +98,21 @@ TEST_F(MoreSoftwareWindow, DownloadButtonsBlinkTogetherBetweenMaroonAndRedWhethe
   ShowModalWith(form, [&] {
     whileShown = ButtonColours();
     form.Timer1->Tick();
-    form.BitBtn1->click();
+    form.Close();
   });
-  EXPECT_EQ(whileShown, (Colours{kRed, kRed, kRed}));
-  EXPECT_EQ(ButtonColours(), (Colours{kMaroon, kMaroon, kMaroon}));
+  EXPECT_EQ(whileShown, (Colours{clRed, clRed, clRed}));
+  EXPECT_EQ(ButtonColours(), (Colours{clMaroon, clMaroon, clMaroon}));
 }
 
 TEST_F(MoreSoftwareWindow, EachDownloadButtonOpensItsOwnAddressAndLeavesTheWindowOpen) {
+  ShowEverything();
   bool openAfterClicks = false;
   const int result = ShowModalWith(form, [&] {
-    form.cmddown2->click();
-    form.cmddown1->click();
-    form.cmddown3->click();
-    openAfterClicks = form.isVisible() && form.InModal();
-    form.BitBtn1->click();
+    platform_test::ClickAt(*form.cmddown2);
+    platform_test::ClickAt(*form.cmddown1);
+    platform_test::ClickAt(*form.cmddown3);
+    openAfterClicks = form.Visible() && form.InModal();
+    platform_test::ClickAt(*form.BitBtn1);
   });
   EXPECT_TRUE(openAfterClicks);
   EXPECT_EQ(result, mrOk);
@@ -104,112 +133,151 @@ TEST_F(MoreSoftwareWindow, AddressesAreDistinctAndFitTheHundredCharacterText) {
   EXPECT_EQ(DownloadText(tooLong), std::string(100, 'a'));
 }
 
-TEST_F(MoreSoftwareWindow, OkEnterAndTheCloseBoxEndTheModalDisplayAndTypedTextSurvives) {
+TEST_F(MoreSoftwareWindow, EnterTypesALineInADescriptionPressesAFocusedDownloadButtonAndOk) {
+  std::string memoText;
+  bool openAfterEnters = false;
+  const int result = ShowModalWith(form, [&] {
+    platform_test::ClickAt(*form.Memo1);
+    platform_test::PressKey(form, VK_RETURN);
+    memoText = form.Memo1->Text();
+    // Memo1, Memo2, BitBtn1, cmddown1.
+    for (int step = 0; step < 3; ++step)
+      platform_test::PressKey(form, VK_TAB);
+    platform_test::PressKey(form, VK_RETURN);
+    openAfterEnters = form.InModal();
+    platform_test::PressKey(form, VK_TAB, /*shift=*/true);
+    platform_test::PressKey(form, VK_RETURN);
+  });
+  EXPECT_NE(memoText, MoreSoftware[0].Description);
+  EXPECT_NE(memoText.find('\n'), std::string::npos);
+  EXPECT_TRUE(openAfterEnters);
+  EXPECT_EQ(opened, (std::vector<std::string>{std::string(MoreSoftware[0].Address)}));
+  EXPECT_EQ(result, mrOk);
+}
+
+TEST_F(MoreSoftwareWindow, OkAndTheCloseBoxEndTheModalDisplayAndTypedTextSurvives) {
+  ShowEverything();
   EXPECT_EQ(ShowModalWith(form,
                           [&] {
-                            form.Memo2->setPlainText("typed by the user");
-                            form.BitBtn1->click();
+                            platform_test::ClickAt(*form.Memo2);
+                            for (const char key : std::string("TYPED"))
+                              platform_test::PressKey(form, key);
+                            platform_test::ClickAt(*form.BitBtn1);
                           }),
             mrOk);
-  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.Visible());
+  EXPECT_NE(form.Memo2->Text().find("TYPED"), std::string::npos);
 
-  QString memoOnSecondShowing;
+  std::string memoOnSecondShowing;
   EXPECT_EQ(ShowModalWith(form,
                           [&] {
-                            memoOnSecondShowing = form.Memo2->toPlainText();
-                            form.close();
+                            memoOnSecondShowing = form.Memo2->Text();
+                            form.Close();
                           }),
             mrCancel);
-  EXPECT_FALSE(form.isVisible());
-  EXPECT_EQ(memoOnSecondShowing, "typed by the user");
-
-  EXPECT_EQ(ShowModalWith(form,
-                          [&] {
-                            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-                            QApplication::sendEvent(&form, &enter);
-                          }),
-            mrOk);
+  EXPECT_FALSE(form.Visible());
+  EXPECT_NE(memoOnSecondShowing.find("TYPED"), std::string::npos);
   EXPECT_TRUE(opened.empty());
 }
 
-TEST_F(MoreSoftwareWindow, ControlsSitAtTheirPlacesInAFixedScrollingArea) {
-  EXPECT_EQ(form.windowTitle(), "More Software");
-  EXPECT_EQ(form.pos(), QPoint(102, 23));
-  EXPECT_EQ(form.Label1->geometry(), QRect(13, 4, 420, 69));
-  EXPECT_EQ(form.Label2->geometry(), QRect(21, 88, 212, 33));
-  EXPECT_EQ(form.cmddown1->geometry(), QRect(250, 90, 119, 25));
-  EXPECT_EQ(form.Memo1->geometry(), QRect(16, 123, 377, 99));
-  EXPECT_EQ(form.cmddown2->geometry(), QRect(250, 244, 119, 25));
-  EXPECT_EQ(form.Memo2->geometry(), QRect(17, 278, 376, 110));
-  EXPECT_EQ(form.Label4->geometry(), QRect(28, 404, 221, 24));
-  EXPECT_EQ(form.cmddown3->geometry(), QRect(250, 407, 119, 25));
-  EXPECT_EQ(form.Memo3->geometry(), QRect(17, 438, 376, 102));
-  EXPECT_EQ(form.BitBtn1->geometry(), QRect(352, 559, 75, 26));
-  for (TBitBtn* button : {form.cmddown1, form.cmddown2, form.cmddown3})
-    EXPECT_EQ(button->text(), "Download Here");
-  EXPECT_EQ(form.cmddown1->Margin(), 3);
-  EXPECT_EQ(form.cmddown2->Margin(), 3);
-  EXPECT_EQ(form.cmddown3->Margin(), -1);
-  EXPECT_EQ(form.BitBtn1->text(), "OK");
-  EXPECT_TRUE(form.BitBtn1->isDefault());
-  EXPECT_EQ(form.Label1->text().toStdString(),
-            "Click any button to download any of the software programs listed. If your browser "
-            "does not open when you click the download button, you can point your browser to " +
-                std::string(DownloadPage) + " to select your software download.");
+TEST_F(MoreSoftwareWindow, TheWindowHasItsOuterSizeAndScrollsOverAFixedRange) {
+  EXPECT_EQ(form.Caption(), "More Software");
+  TRect outer;
+  TPixels view;
+  ShowModalWith(form, [&] {
+    // The whole window, frame included, has the outer size once the frame is known.
+    platform_test::WaitUntil([&] { return form.OuterBounds().Height == 365; });
+    outer = form.OuterBounds();
+    view = platform_test::Grab(*form.ScrollBox1);
+    form.Close();
+  });
+  EXPECT_EQ(outer, (TRect{102, 23, 458, 365}));
+  // The third program and the OK button lie below the first view, and a scroll bar reaches them.
+  EXPECT_LT(view.Height(), form.cmddown3->Top());
+  const TColor ground = TFrmdownld::kBackground;
+  int scrollBar = 0;
+  for (int y = 0; y < view.Height(); ++y)
+    scrollBar += view.Pixel(view.Width() - 3, y) != ground ? 1 : 0;
+  EXPECT_EQ(scrollBar, view.Height());
 
-  form.show();
-  QApplication::processEvents();
-  // The whole window, frame included, has the outer size once the frame is known.
-  EXPECT_EQ(form.frameGeometry(), QRect(102, 23, 458, 365));
-  // The third program and the OK button lie below the first view; the range does not follow
-  // the window.
-  EXPECT_GT(form.ScrollArea->verticalScrollBar()->maximum(), 0);
-  EXPECT_EQ(form.ScrollContent->height(), 600);
-  form.resize(900, 900);
-  QApplication::processEvents();
-  EXPECT_EQ(form.ScrollContent->height(), 600);
-  EXPECT_EQ(form.ScrollContent->minimumWidth(), 419);
-  form.hide();
+  // A window taller than the range needs no scroll bar; the controls stay where they were.
+  form.SetClientSize(458, 700);
+  const TPixels tall = platform_test::Grab(*form.ScrollBox1);
+  EXPECT_EQ(tall.Pixel(tall.Width() - 3, 5), ground);
+  EXPECT_EQ(form.BitBtn1->Top(), 559);
 }
 
-TEST_F(MoreSoftwareWindow, TabAndShiftTabLeaveTheDescriptionBoxesInTheirOrder) {
-  const std::vector<QWidget*> order = {form.Memo1,    form.Memo2, form.BitBtn1, form.cmddown1,
-                                       form.cmddown2, form.Memo3, form.cmddown3};
-  std::vector<QWidget*> forwards, backwards;
+TEST_F(MoreSoftwareWindow, GlyphsSitThreePixelsInOrCentredWithTheCaption) {
+  const TColor teal = clTeal;
+  const TPixels first = platform_test::Grab(*form.cmddown1);
+  // The arrow's outline starts at the margin; its teal one column further in.
+  EXPECT_EQ(ColumnsOf(first, teal).first, 3 + 1);
+
+  const TPixels third = platform_test::Grab(*form.cmddown3);
+  const int arrowLeft = ColumnsOf(third, teal).first - 1;
+  ASSERT_GT(arrowLeft, 3);
+  // The caption's last column of maroon ink: as far from the right edge as the arrow from the
+  // left, give or take a pixel of rounding and of the letters' side bearings.
+  int captionRight = -1;
+  for (int x = 0; x < third.Width(); ++x) {
+    for (int y = 0; y < third.Height(); ++y)
+      captionRight = Reddish(third.Pixel(x, y), 128) ? x : captionRight;
+  }
+  EXPECT_LE(std::abs((third.Width() - 1 - captionRight) - arrowLeft), 2)
+      << arrowLeft << " " << captionRight;
+}
+
+TEST_F(MoreSoftwareWindow, TabAndShiftTabVisitTheControlsInTheirOrderAndNoTabIsTyped) {
+  const std::vector<TControl*> order = {form.Memo1,    form.Memo2, form.BitBtn1, form.cmddown1,
+                                        form.cmddown2, form.Memo3, form.cmddown3};
+  std::vector<TControl*> forwards, backwards;
   ShowModalWith(form, [&] {
-    if (!ShowActive(form))
-      return form.SetModalResult(mrCancel);
-    form.Memo1->setFocus(Qt::TabFocusReason);
-    forwards.push_back(QApplication::focusWidget());
+    platform_test::ClickAt(*form.Memo1);
+    forwards.push_back(platform_test::FocusedControl(form));
     for (std::size_t step = 0; step < order.size(); ++step) {
-      PressKey(Qt::Key_Tab, Qt::NoModifier, "\t");
-      forwards.push_back(QApplication::focusWidget());
+      platform_test::PressKey(form, VK_TAB);
+      forwards.push_back(platform_test::FocusedControl(form));
     }
-    backwards.push_back(QApplication::focusWidget());
+    backwards.push_back(platform_test::FocusedControl(form));
     for (std::size_t step = 0; step < order.size(); ++step) {
-      PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
-      backwards.push_back(QApplication::focusWidget());
+      platform_test::PressKey(form, VK_TAB, /*shift=*/true);
+      backwards.push_back(platform_test::FocusedControl(form));
     }
-    form.BitBtn1->click();
+    form.Close();
   });
-  std::vector<QWidget*> expected = order;
+  std::vector<TControl*> expected = order;
   expected.push_back(order.front());
   EXPECT_EQ(forwards, expected);
   std::reverse(expected.begin(), expected.end());
   EXPECT_EQ(backwards, expected);
-  for (QPlainTextEdit* memo : {form.Memo1, form.Memo2, form.Memo3})
-    EXPECT_FALSE(memo->toPlainText().contains('\t'));
+  for (const TMemo* memo : {form.Memo1, form.Memo2, form.Memo3})
+    EXPECT_EQ(memo->Text().find('\t'), std::string::npos);
 }
 
-TEST(DownloadArrowPicture, IsATealArrowWithABlackOutlineOnATransparentGround) {
-  const QImage arrow = DownloadArrow().toImage().convertToFormat(QImage::Format_ARGB32);
-  ASSERT_EQ(arrow.size(), QSize(13, 13));
-  EXPECT_EQ(qAlpha(arrow.pixel(0, 0)), 0);
-  EXPECT_EQ(qAlpha(arrow.pixel(12, 12)), 0);
-  EXPECT_EQ(arrow.pixel(6, 6), qRgb(0, 128, 128));
-  EXPECT_EQ(arrow.pixel(12, 6), qRgb(0, 0, 0)); // the tip points right
-  EXPECT_EQ(arrow.pixel(0, 6), qRgb(0, 0, 0));
-  EXPECT_EQ(qAlpha(arrow.pixel(12, 5)), 0);
+TEST(DownloadArrowPicture, IsATealArrowWithABlackOutlineOnASilverGround) {
+  const TBitmap arrow = DownloadArrow();
+  ASSERT_EQ(arrow.Width(), 13);
+  ASSERT_EQ(arrow.Height(), 13);
+  const TPixels& pixels = arrow.Pixels();
+  EXPECT_EQ(pixels.Format(), TPixelFormat::pf8bit);
+  EXPECT_EQ(pixels.Palette.size(), 16u);
+  // The bottom-left pixel gives the colour that buttons leave transparent: the silver ground.
+  EXPECT_EQ(pixels.Pixel(0, 12), clSilver);
+  EXPECT_EQ(pixels.Pixel(0, 0), clSilver);
+  EXPECT_EQ(pixels.Pixel(12, 12), clSilver);
+  EXPECT_EQ(pixels.Pixel(6, 6), clTeal);
+  EXPECT_EQ(pixels.Pixel(12, 6), clBlack); // the tip points right
+  EXPECT_EQ(pixels.Pixel(0, 6), clBlack);
+  EXPECT_EQ(pixels.Pixel(12, 5), clSilver);
+}
+
+TEST(DownloadArrowPicture, ItsGroundIsNotDrawnOnTheButtons) {
+  TFrmdownld form;
+  const TPixels button = platform_test::Grab(*form.cmddown1);
+  // The arrow's top-left cell, 3 pixels in and centred vertically, shows the button's face.
+  const int top = (button.Height() - 13) / 2;
+  EXPECT_EQ(button.Pixel(3, top), button.Pixel(2, top));
+  EXPECT_EQ(button.Pixel(3 + 6, top + 6), clTeal);
 }
 
 } // namespace

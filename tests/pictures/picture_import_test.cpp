@@ -6,11 +6,11 @@
 
 #include <QPainter>
 
+#include "catalogue.h"
 #include "pictures/picture_import.h"
 #include "platform/jpeg.h"
 #include "support/qt_pictures.h"
 #include "support/temp_root.h"
-#include "usave1.h"
 
 namespace fs = std::filesystem;
 using pictures::Report;

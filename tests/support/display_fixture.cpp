@@ -1,8 +1,7 @@
 #include "support/display_fixture.h"
 
 #include "platform/system.h"
-#include "platform/timer.h"
-#include "psave.h"
+#include "platform/testing.h"
 #include "support/jpeg_writer.h"
 
 void FakePlayer::Open() {
@@ -37,8 +36,8 @@ void FakePlayer::Close() {
 DisplayTest::DisplayTest() {
   platform_test::SetScreenSize(std::pair{800, 600});
   SettingsPath = "C:\\WINDOWS\\quilmr20.ini";
-  TForm1::SetPlayerFactory([log = player_] { return std::make_unique<FakePlayer>(log); });
-  SetMessageBoxResponder([this](const MessageBoxRequest& request) {
+  platform_test::SetPlayerFactory([log = player_] { return std::make_unique<FakePlayer>(log); });
+  platform_test::SetMessageBoxResponder([this](const MessageBoxRequest& request) {
     boxes_.push_back(request.text);
     return IDOK;
   });
@@ -46,9 +45,9 @@ DisplayTest::DisplayTest() {
 
 DisplayTest::~DisplayTest() {
   form_.reset();
-  TForm1::SetPlayerFactory(nullptr);
-  SetMessageBoxResponder(nullptr);
-  TTimer::SetRefuseTimers(false);
+  platform_test::SetPlayerFactory(nullptr);
+  platform_test::SetMessageBoxResponder(nullptr);
+  platform_test::SetRefuseTimers(false);
   platform_test::SetScreenSize(std::nullopt);
   platform_test::SetSystemTime(std::nullopt);
   ShowCursor(true);
