@@ -166,6 +166,7 @@ TFrmdownld::TFrmdownld() {
 
   BitBtn1 = ScrollBox1->Add<TBitBtn>("BitBtn1", "OK");
   BitBtn1->SetKind(TBitBtnKind::bkOK);
+  BitBtn1->SetFont(TFont{.Height = 11, .Color = clMaroon});
   BitBtn1->SetDefault(true);
   BitBtn1->SetBounds(352, 559, 75, 26);
 

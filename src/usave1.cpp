@@ -57,12 +57,6 @@ TPoint CenteredPosition(int width, int height, int w, int h) {
 
 namespace {
 
-TRect Intersection(const TRect& a, const TRect& b) {
-  const int left = std::max(a.Left, b.Left), top = std::max(a.Top, b.Top);
-  const int right = std::min(a.Right(), b.Right()), bottom = std::min(a.Bottom(), b.Bottom());
-  return TRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
-}
-
 // What is left of part outside hole, in up to four pieces: the bands above and below the hole
 // across the whole width, and the pieces left and right of it between them.
 void Subtract(const TRect& part, const TRect& hole, std::vector<TRect>& pieces) {
@@ -130,6 +124,7 @@ public:
     SetFormStyle(TFormStyle::fsStayOnTop);
     SetColor(clBlack);
     HidePointer();
+    SetActivateOnShow(false);
     SetKeyPreview(true);
     OnKeyDown = [&display](int) { display.FormKeyDown(); };
     Application().AddHookedWindow(this);
@@ -144,7 +139,7 @@ public:
       return;
     }
     SetBounds(bounds);
-    ShowInactive();
+    Show();
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/system.h"
 #include "platform/testing.h"
+#include "program.h"
 #include "support/jpeg_writer.h"
 
 void FakePlayer::Open() {
