@@ -178,6 +178,6 @@ int main(int argc, char** argv) {
     return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  Application().DestroyForms();
+  Application().Finalize();
   return 0;
 }

@@ -53,6 +53,6 @@ int RunPsave(int argc, char** argv) {
     Application().CreateForm<TFrmdownld>();
   }
   Application().Run();
-  Application().DestroyForms();
+  Application().Finalize();
   return 0;
 }

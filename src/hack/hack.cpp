@@ -163,6 +163,6 @@ int RunHack(int argc, char** argv) {
   form->show();
   FollowHostWindow(connection, host, form);
   QApplication::exec();
-  Application().DestroyForms();
+  Application().Finalize();
   return 0;
 }

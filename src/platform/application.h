@@ -82,6 +82,9 @@ public:
   void ShowException(const std::string& text);
   // Destroys the forms, last created first.
   void DestroyForms();
+  // Destroys the forms and lets go of the desktop, before the program ends: the toolkit must not
+  // be torn down among the static objects after main returns.
+  void Finalize();
 
   // Where a backend keeps its connection to the desktop; each backend defines it.
   struct Host;

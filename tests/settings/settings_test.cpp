@@ -167,7 +167,7 @@ TEST(SoundSlots, APathWithALineBreakIsRefusedAndNothingIsWritten) {
 TEST(SoundSlots, TheDialogShowsALineBreakRefusalInTheErrorBoxAndStaysAsItWas) {
   TempRoot root;
   std::filesystem::create_directories(root.SettingsFile().parent_path());
-  WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", 40, 30, Qt::red);
+  WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", 40, 30, {255, 0, 0});
   std::vector<MessageBoxRequest> boxes;
   platform_test::SetMessageBoxResponder([&](const MessageBoxRequest& box) {
     boxes.push_back(box);

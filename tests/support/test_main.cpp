@@ -29,6 +29,6 @@ int main(int argc, char** argv) {
   SetDefault("LSAN_OPTIONS", "suppressions=" QUILLMOR_LSAN_SUPPRESSIONS ":print_suppressions=0");
   Application().Initialize(argv[0]);
   const int result = RUN_ALL_TESTS();
-  Application().DestroyForms();
+  Application().Finalize();
   return result;
 }

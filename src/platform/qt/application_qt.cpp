@@ -188,7 +188,17 @@ struct TApplication::Host {
 
 TApplication::TApplication() = default;
 
-TApplication::~TApplication() = default;
+TApplication::~TApplication() {
+  // Finalize was not called: the process is ending among the static objects, where Qt's own may be
+  // gone already; the system takes back what the connection holds.
+  if (host_)
+    (void)host_.release();
+}
+
+void TApplication::Finalize() {
+  DestroyForms();
+  host_.reset();
+}
 
 void TApplication::Initialize(const char* programName) {
   if (host_)

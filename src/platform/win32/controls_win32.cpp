@@ -1025,8 +1025,10 @@ TScrollBox::TScrollBox(TControl& parent, std::string name)
                                  GetModuleHandleW(nullptr), nullptr);
   Peer().container = content;
   RegisterControlWindow(content, *this);
-  // Fills its parent's client area.
-  ResizeScrollBoxes(parent);
+  // Fills its parent's client area; the parent keeps it so when it resizes.
+  RECT client;
+  GetClientRect(ContainerOf(parent), &client);
+  MoveWindow(box, 0, 0, client.right, client.bottom, TRUE);
   UpdateScrollBox(*this);
 }
 

@@ -13,9 +13,10 @@
 #endif
 
 #define SYSTEMTIME WIN32_SYSTEMTIME
+#include <windows.h>
+// After windows.h, which they build on.
 #include <commdlg.h>
 #include <shellapi.h>
-#include <windows.h>
 #undef SYSTEMTIME
 
 #undef RGB
