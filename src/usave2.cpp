@@ -1,28 +1,13 @@
 #include "usave2.h"
 
-#include <QCloseEvent>
-#include <QFont>
-#include <QFrame>
-#include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyledItemDelegate>
-#include <algorithm>
-#include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "Usave5.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
-#include "platform/fonts.h"
-#include "platform/image.h"
-#include "platform/system.h"
-#include "psave.h"
+#include "platform/graphics.h"
+#include "program.h"
 #include "udownld.h"
 
 namespace usave2 {
@@ -38,283 +23,238 @@ using namespace usave2;
 
 namespace {
 
-constexpr int kClientWidth = 552;  // px
-constexpr int kClientHeight = 383; // px
-constexpr unsigned kSilver = 12632256;
-constexpr unsigned kNavy = 8388608;
-constexpr unsigned kGrey = 8421504;
+constexpr int kClientWidth = 552;   // px
+constexpr int kClientHeight = 383;  // px
 constexpr int kListItemHeight = 13; // px
+constexpr int kPanelBevelWidth = 2; // px
 // An occupied value: what every slot holds until the file has been read.
 const std::string kUnreadSlot = " ";
 const char kBackgroundPicture[] = "Tavrin\\Quillmor\\juvinile.jpg";
 
-// Runs a click handler from a Qt signal: an error must not unwind through Qt's signal code, so it
-// is shown here, as the general error box shows any error a handler leaves.
-template <class Handler> auto Guarded(Handler handler) {
-  return [handler] {
-    try {
-      handler();
-    } catch (const std::exception& error) {
-      Application().ShowException(error);
-    }
-  };
-}
-
-class FixedHeightItems : public QStyledItemDelegate {
-public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), kListItemHeight};
-  }
+// The hand as it was first drawn, smoothed edges and all, on the silver of the panel it stands on:
+// one letter a pixel, each letter a colour of the table below.
+// clang-format off
+const char* const kHandRows[] = {
+    "................................",
+    "................................",
+    "................................",
+    "................................",
+    "................................",
+    ".............ab####bc...........",
+    "............adooooooef..........",
+    "............boooooooob....g###g.",
+    "...hi#######jkoooooolm#bnp#WWW#.",
+    "..hqroooooooost####uvooowx#WWW#.",
+    "..irooooooooooyzoooooooooA#WWW#.",
+    "..BCoooooooooouooooooooooo#WWW#.",
+    "..DECooooooooo#ooooooooooo#WWW#.",
+    "...DB################ooooo#WWW#.",
+    "..............#ooooooooooo#WWW#.",
+    "..............#ooooooooooo#WWW#.",
+    "..............#######ooooo#WWW#.",
+    "..............#ooooooooooo#WWW#.",
+    "..............#ooooooooooo#WWW#.",
+    "..............#######ooooo#WWW#.",
+    "..............nwoooooooooF#WWW#.",
+    "..............pxAoooooooFG#WWW#.",
+    "...............pHb#####bIJ#WWW#.",
+    "..........................g###g.",
+    "................................",
+    "................................",
+    "................................",
+    "................................",
+    "................................",
+    "................................",
+    "................................",
+    "................................",
 };
+// clang-format on
+constexpr std::pair<char, TColor> kHandColours[] = {
+    {'#', RGB(0, 0, 0)},       {'.', RGB(192, 192, 192)}, {'A', RGB(148, 130, 110)},
+    {'B', RGB(44, 41, 38)},    {'C', RGB(203, 178, 150)}, {'D', RGB(138, 136, 135)},
+    {'E', RGB(69, 61, 53)},    {'F', RGB(147, 129, 109)}, {'G', RGB(55, 51, 45)},
+    {'H', RGB(88, 84, 80)},    {'I', RGB(89, 85, 81)},    {'J', RGB(175, 175, 175)},
+    {'W', RGB(255, 255, 255)}, {'a', RGB(93, 90, 87)},    {'b', RGB(57, 53, 49)},
+    {'c', RGB(96, 93, 90)},    {'d', RGB(101, 88, 75)},   {'e', RGB(100, 87, 74)},
+    {'f', RGB(95, 92, 89)},    {'g', RGB(52, 52, 52)},    {'h', RGB(136, 135, 134)},
+    {'i', RGB(43, 41, 38)},    {'j', RGB(24, 21, 18)},    {'k', RGB(99, 87, 73)},
+    {'l', RGB(97, 86, 72)},    {'m', RGB(24, 22, 18)},    {'n', RGB(87, 83, 79)},
+    {'o', RGB(255, 224, 189)}, {'p', RGB(173, 173, 173)}, {'q', RGB(70, 63, 54)},
+    {'r', RGB(204, 179, 151)}, {'s', RGB(118, 104, 87)},  {'t', RGB(61, 53, 45)},
+    {'u', RGB(64, 56, 48)},    {'v', RGB(122, 107, 90)},  {'w', RGB(149, 131, 110)},
+    {'x', RGB(56, 51, 45)},    {'y', RGB(105, 92, 78)},   {'z', RGB(150, 132, 111)}};
 
-// The desktop's single-selection list keeps its one highlighted entry: clicking below the entries
-// or Ctrl+clicking the highlighted one leaves it highlighted, so Remove always has an entry to act
-// on while the list has any.
-class SingleSelectionList : public QListWidget {
-public:
-  using QListWidget::QListWidget;
-
-protected:
-  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                       const QEvent* event) const override {
-    if (!index.isValid())
-      return QItemSelectionModel::NoUpdate;
-    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
-    if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
-      return QItemSelectionModel::NoUpdate;
-    return command;
+TColor HandColour(char key) {
+  for (const auto& [letter, colour] : kHandColours) {
+    if (letter == key)
+      return colour;
   }
-};
-
-int HighlightedRow(const QListWidget& list) {
-  const QModelIndexList rows = list.selectionModel()->selectedIndexes();
-  return rows.isEmpty() ? -1 : rows.first().row();
+  throw std::logic_error(std::string("no colour for the hand's pixel ") + key);
 }
 
-void Paint(QWidget* widget, unsigned colour, QPalette::ColorRole role) {
-  QPalette palette = widget->palette();
-  palette.setColor(role, ColorFromValue(colour));
-  widget->setPalette(palette);
-}
-
-QFrame* NewPanel(QWidget* parent, int left, int top, int width, int height) {
-  auto* panel = new QFrame(parent);
-  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  panel->setLineWidth(2);
-  // Panels hide the photograph behind them.
-  panel->setAutoFillBackground(true);
-  panel->setGeometry(left, top, width, height);
+TPanel* NewPanel(TControl& parent, const char* name, int left, int top, int width, int height) {
+  auto* panel = parent.Add<TPanel>(name);
+  panel->SetBevel(TPanelBevel::bvLowered, kPanelBevelWidth);
+  panel->SetBounds(left, top, width, height);
   return panel;
 }
 
-QLabel* NewNavyLabel(const char* caption, QWidget* parent, int left, int top, int width,
-                     int height) {
-  auto* label = new QLabel(caption, parent);
-  Paint(label, kNavy, QPalette::WindowText);
-  label->setGeometry(left, top, width, height);
+TLabel* NewNavyLabel(TControl& parent, const char* name, const char* caption, int left, int top,
+                     int width, int height) {
+  auto* label = parent.Add<TLabel>(name, caption);
+  TFont navy = label->Font();
+  navy.Color = clNavy;
+  label->SetFont(navy);
+  label->SetBounds(left, top, width, height);
   return label;
 }
 
-QRadioButton* NewRadio(const char* caption, QWidget* parent, int left, int top, int width,
-                       int height) {
-  auto* radio = new QRadioButton(caption, parent);
-  radio->setGeometry(left, top, width, height);
+TRadioButton* NewRadio(TControl& parent, const char* name, const char* caption, int left, int top,
+                       int width, int height) {
+  auto* radio = parent.Add<TRadioButton>(name, caption);
+  radio->SetBounds(left, top, width, height);
   return radio;
 }
 
-QPushButton* NewButton(const char* caption, QWidget* parent, int left, int top, int width,
-                       int height) {
-  auto* button = new QPushButton(caption, parent);
-  // Neither Enter nor Escape presses any button of this window.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  button->setGeometry(left, top, width, height);
+// No button of this window is the default one, so neither Enter nor Escape presses any.
+TButton* NewButton(TControl& parent, const char* name, const char* caption, int left, int top,
+                   int width, int height) {
+  auto* button = parent.Add<TButton>(name, caption);
+  button->SetBounds(left, top, width, height);
   return button;
-}
-
-void LoadBackground(TImage& image, const std::string& path) {
-  image.Picture().LoadFromFile(path);
 }
 
 } // namespace
 
-QPixmap PointingHandPicture() {
-  QPixmap picture(32, 32);
-  picture.fill(Qt::transparent);
-  QPainter painter(&picture);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(Qt::black, 1));
-  painter.setBrush(QColor(255, 224, 189));
-  // The index finger, pointing left.
-  painter.drawRoundedRect(QRectF(2.5, 8.5, 16, 5), 2.5, 2.5);
-  // The fist with three folded fingers and the thumb on top.
-  painter.drawRoundedRect(QRectF(14.5, 8.5, 12, 14), 3, 3);
-  for (int fold = 0; fold < 3; ++fold)
-    painter.drawLine(QPointF(14.5, 13.5 + 3 * fold), QPointF(20.5, 13.5 + 3 * fold));
-  painter.drawRoundedRect(QRectF(12.5, 5.5, 9, 4), 2, 2);
-  // The white cuff at the wrist.
-  painter.setBrush(Qt::white);
-  painter.drawRect(QRectF(26.5, 7.5, 4, 16));
+TPixels PointingHandPicture() {
+  constexpr int kSide = 32; // px
+  TPixels picture(kSide, kSide, TPixelFormat::pf24bit);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x)
+      picture.SetPixel(x, y, HandColour(kHandRows[y][x]));
+  }
   return picture;
 }
 
 TForm2::TForm2() {
-  setWindowTitle("Quillmor Screensaver Settings");
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(kClientWidth, kClientHeight);
-  setAutoFillBackground(true);
-  Paint(this, kSilver, QPalette::Window);
-  // Greyed captions must stand out from the silver ground, as the desktop's own do.
-  QPalette greyed = palette();
-  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-    greyed.setColor(QPalette::Disabled, role, ColorFromValue(kGrey));
-  setPalette(greyed);
-  setFont(WindowFont(11));
+  SetCaption("Quillmor Screensaver Settings");
+  SetBorderStyle(TBorderStyle::bsDialog);
+  SetClientSize(kClientWidth, kClientHeight);
+  SetPosition(TPosition::poScreenCenter);
+  SetColor(clSilver);
+  SetFont(TFont{11});
   CreateControls();
-  WidenClippedCaptions();
-  FitCaptions(*this);
-  SetFocusOrder();
-  TabIntoRadioGroupsAtTheirCheckedButton(*this);
-}
-
-// The substitute font and the toolkit's radio circle take a few more pixels than the layout was
-// made for: a caption that would be cut off gets the width it needs, within its panel.
-void TForm2::WidenClippedCaptions() {
-  for (QWidget* panel : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel2),
-                         static_cast<QWidget*>(Panel3)}) {
-    for (QWidget* control : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      if (!qobject_cast<QRadioButton*>(control) && !qobject_cast<QLabel*>(control))
-        continue;
-      const int needed = control->sizeHint().width();
-      const int room = panel->width() - 2 - control->x();
-      if (needed > control->width())
-        control->resize(std::min(needed, room), control->height());
-    }
-  }
+  // The substitute font and the desktop's radio circle take a few more pixels than the layout
+  // was made for.
+  WidenClippedCaptions({Panel1, Panel2, Panel3});
+  FitCaptions();
+  SetTabOrder({cmdclose, cmdhelp, ListBox2, Radtime1, Radtime2, Radtime3, Radtime4, Cmdwav, Cmdwavd,
+               Radsndon, Radsndof, Radpicti, Radpicst, Radpicd, cmdmore});
+  ConnectHandlers();
 }
 
 TForm2::~TForm2() = default;
 
 void TForm2::CreateControls() {
-  Label1 = new QLabel(
-      "You can enter up to 100 sound files (wav or midi) for your screensaver to play. ", this);
-  QFont bold = font();
-  bold.setBold(true);
-  Label1->setFont(bold);
-  Label1->setWordWrap(true);
-  Label1->setGeometry(27, 5, 470, 20);
+  Label1 = Add<TLabel>(
+      "Label1", "You can enter up to 100 sound files (wav or midi) for your screensaver to play. ");
+  TFont bold = Label1->Font();
+  bold.Bold = true;
+  Label1->SetFont(bold);
+  Label1->SetWordWrap(true);
+  Label1->SetBounds(27, 5, 470, 20);
 
   // Created after Label1, so drawn over it; every later control is drawn over both.
-  Image1 = new TImage(this);
+  Image1 = Add<TImage>("Image1");
   Image1->SetCenter(true);
   Image1->SetStretch(false);
   Image1->SetBounds(0, 0, kClientWidth, kClientHeight);
 
-  cmdclose = NewButton("OK", this, 464, 361, 75, 17);
+  cmdclose = NewButton(*this, "cmdclose", "OK", 464, 361, 75, 17);
 
-  GroupBox1 = new QGroupBox("Background Colors ", this);
-  GroupBox1->setGeometry(52, 263, 269, 74);
-  GroupBox1->hide();
-  radcol1 = NewRadio("Black - Gray - Silver - White", GroupBox1, 14, 17, 219, 17);
-  radcol2 = NewRadio("Navy - Black - Purple - Maroon", GroupBox1, 14, 33, 171, 17);
-  radcol3 = NewRadio("Green - Aqua - Fuschia - Yellow", GroupBox1, 14, 49, 171, 17);
+  GroupBox1 = Add<TGroupBox>("GroupBox1", "Background Colors ");
+  GroupBox1->SetBounds(52, 263, 269, 74);
+  GroupBox1->Hide();
+  radcol1 = NewRadio(*GroupBox1, "radcol1", "Black - Gray - Silver - White", 14, 17, 219, 17);
+  radcol2 = NewRadio(*GroupBox1, "radcol2", "Navy - Black - Purple - Maroon", 14, 33, 171, 17);
+  radcol3 = NewRadio(*GroupBox1, "radcol3", "Green - Aqua - Fuschia - Yellow", 14, 49, 171, 17);
 
-  cmdhelp = NewButton("About", this, 464, 337, 75, 17);
+  cmdhelp = NewButton(*this, "cmdhelp", "About", 464, 337, 75, 17);
 
-  ListBox2 = new SingleSelectionList(this);
-  ListBox2->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListBox2->setSortingEnabled(false);
-  ListBox2->setUniformItemSizes(true);
-  ListBox2->setItemDelegate(new FixedHeightItems(ListBox2));
-  ListBox2->setGeometry(10, 32, 295, 101);
+  ListBox2 = Add<TListBox>("ListBox2");
+  ListBox2->SetItemHeight(kListItemHeight);
+  ListBox2->SetBounds(10, 32, 295, 101);
 
-  Panel1 = NewPanel(this, 10, 168, 175, 89);
-  Label2 = NewNavyLabel("Time Delay Between Pictures:", Panel1, 3, 4, 142, 17);
-  Radtime1 = NewRadio("15 Seconds", Panel1, 11, 20, 113, 17);
-  Radtime2 = NewRadio("30 Seconds", Panel1, 11, 36, 113, 17);
-  Radtime3 = NewRadio("45 Seconds", Panel1, 11, 52, 113, 17);
-  Radtime4 = NewRadio("60 Seconds", Panel1, 11, 68, 113, 17);
+  Panel1 = NewPanel(*this, "Panel1", 10, 168, 175, 89);
+  Label2 = NewNavyLabel(*Panel1, "Label2", "Time Delay Between Pictures:", 3, 4, 142, 17);
+  Radtime1 = NewRadio(*Panel1, "Radtime1", "15 Seconds", 11, 20, 113, 17);
+  Radtime2 = NewRadio(*Panel1, "Radtime2", "30 Seconds", 11, 36, 113, 17);
+  Radtime3 = NewRadio(*Panel1, "Radtime3", "45 Seconds", 11, 52, 113, 17);
+  Radtime4 = NewRadio(*Panel1, "Radtime4", "60 Seconds", 11, 68, 113, 17);
 
-  Panel2 = NewPanel(this, 314, 32, 151, 101);
-  Label3 = NewNavyLabel("Sound Options:", Panel2, 4, 4, 77, 13);
-  Image2 = new QLabel(Panel2);
-  Image2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Image2->setPixmap(PointingHandPicture());
-  Image2->setGeometry(7, 64, 34, 25);
-  Cmdwav = NewButton("Add Sound File", Panel2, 7, 21, 138, 17);
-  Cmdwavd = NewButton("Remove Sound File", Panel2, 7, 42, 138, 17);
-  Radsndon = NewRadio("Sound ON", Panel2, 52, 62, 69, 17);
-  Radsndof = NewRadio("Sound OFF", Panel2, 52, 80, 77, 17);
+  Panel2 = NewPanel(*this, "Panel2", 314, 32, 151, 101);
+  Label3 = NewNavyLabel(*Panel2, "Label3", "Sound Options:", 4, 4, 77, 13);
+  // Drawn from the control's corner; the control cuts off the rest.
+  Image2 = Panel2->Add<TImage>("Image2");
+  Image2->Picture().SetGraphic(std::make_unique<TBitmap>(PointingHandPicture()));
+  Image2->SetBounds(7, 64, 34, 25);
+  Cmdwav = NewButton(*Panel2, "Cmdwav", "Add Sound File", 7, 21, 138, 17);
+  Cmdwavd = NewButton(*Panel2, "Cmdwavd", "Remove Sound File", 7, 42, 138, 17);
+  Radsndon = NewRadio(*Panel2, "Radsndon", "Sound ON", 52, 62, 69, 17);
+  Radsndof = NewRadio(*Panel2, "Radsndof", "Sound OFF", 52, 80, 77, 17);
 
-  Panel3 = NewPanel(this, 314, 168, 153, 89);
-  Label4 = NewNavyLabel("Picture Displays:", Panel3, 7, 4, 90, 17);
-  Radpicti = NewRadio("Tiled", Panel3, 8, 28, 65, 17);
-  Radpicst = NewRadio("Full Screen", Panel3, 8, 60, 73, 17);
-  Radpicd = NewRadio("Default Size", Panel3, 8, 44, 81, 17);
+  Panel3 = NewPanel(*this, "Panel3", 314, 168, 153, 89);
+  Label4 = NewNavyLabel(*Panel3, "Label4", "Picture Displays:", 7, 4, 90, 17);
+  Radpicti = NewRadio(*Panel3, "Radpicti", "Tiled", 8, 28, 65, 17);
+  Radpicst = NewRadio(*Panel3, "Radpicst", "Full Screen", 8, 60, 73, 17);
+  Radpicd = NewRadio(*Panel3, "Radpicd", "Default Size", 8, 44, 81, 17);
 
-  cmdmore = NewButton("More", this, 463, 288, 75, 17);
-
-  connect(cmdclose, &QPushButton::clicked, this, Guarded([this] { cmdcloseClick(); }));
-  connect(cmdhelp, &QPushButton::clicked, this, Guarded([this] { cmdhelpClick(); }));
-  connect(Cmdwav, &QPushButton::clicked, this, Guarded([this] { cmdwavClick(); }));
-  connect(Cmdwavd, &QPushButton::clicked, this, Guarded([this] { cmdwavdClick(); }));
-  connect(cmdmore, &QPushButton::clicked, this, Guarded([this] { cmdmoreClick(); }));
+  cmdmore = NewButton(*this, "cmdmore", "More", 463, 288, 75, 17);
 }
 
-void TForm2::SetFocusOrder() {
-  const QWidget* order[] = {cmdclose, cmdhelp,  ListBox2, Radtime1, Radtime2,
-                            Radtime3, Radtime4, Cmdwav,   Cmdwavd,  Radsndon,
-                            Radsndof, Radpicti, Radpicst, Radpicd,  cmdmore};
-  for (std::size_t i = 1; i < std::size(order); ++i)
-    QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+void TForm2::ConnectHandlers() {
+  cmdclose->OnClick = [this] { cmdcloseClick(); };
+  cmdhelp->OnClick = [this] { cmdhelpClick(); };
+  Cmdwav->OnClick = [this] { cmdwavClick(); };
+  Cmdwavd->OnClick = [this] { cmdwavdClick(); };
+  cmdmore->OnClick = [this] { cmdmoreClick(); };
+  OnCloseQuery = [this] { return FormCloseQuery(); };
+  OnFrameChanged = [this] { FormFrameChanged(); };
 }
 
-void TForm2::CentreOnScreen() {
-  const QSize outer = frameGeometry().size();
-  move((GetSystemMetrics(SM_CXSCREEN) - outer.width()) / 2,
-       (GetSystemMetrics(SM_CYSCREEN) - outer.height()) / 2);
+// The photograph is centred in the whole window, frame included. Until the desktop tells the frame
+// (and without a window manager) that is the client size.
+void TForm2::FitImage1ToTheWindow() {
+  const TRect outer = OuterBounds();
+  Image1->SetBounds(0, 0, outer.Width, outer.Height);
 }
 
-void TForm2::showEvent(QShowEvent* event) {
-  if (!centred_) {
-    centred_ = true;
-    CentreOnScreen();
-  }
-  TForm::showEvent(event);
-}
-
-void TForm2::FrameChanged() {
-  const QSize outer = size().grownBy(Frame());
-  PlaceOuter(QRect(QPoint((GetSystemMetrics(SM_CXSCREEN) - outer.width()) / 2,
-                          (GetSystemMetrics(SM_CYSCREEN) - outer.height()) / 2),
-                   outer));
-  Image1->SetBounds(0, 0, outer.width(), outer.height());
+void TForm2::FormFrameChanged() {
+  FitImage1ToTheWindow();
 }
 
 // Closing from the frame stores the options as OK does. When they cannot be stored the window
 // stays open once, so that the user can make the file writable and try again; closing again then
 // goes through, as a window that can never be closed would leave only killing it.
-void TForm2::closeEvent(QCloseEvent* event) {
-  if (!optionsStored_) {
-    try {
-      StoreOptions();
-    } catch (const std::exception& error) {
-      Application().ShowException(error);
-      if (!closeRefused_) {
-        closeRefused_ = true;
-        event->ignore();
-        return;
-      }
+bool TForm2::FormCloseQuery() {
+  if (optionsStored_)
+    return true;
+  try {
+    StoreOptions();
+  } catch (const std::exception& error) {
+    Application().ShowException(error);
+    if (!closeRefused_) {
+      closeRefused_ = true;
+      return false;
     }
   }
-  TForm::closeEvent(event);
+  return true;
 }
 
 void TForm2::FormCreate() {
   usave2::WindowsDir = LookUpWindowsDir();
   WindowsDrive = DriveOf(usave2::WindowsDir);
-  usave2::SettingsPath = usave2::WindowsDir + "\\quilmr20.ini";
+  usave2::SettingsPath = SettingsPathIn(usave2::WindowsDir);
 
   SoundEntryCount = 0;
   SoundSlots.fill(kUnreadSlot);
@@ -326,10 +266,10 @@ void TForm2::FormCreate() {
   } else {
     // A failed write leaves here; the slots not yet written keep their blank.
     WriteDialogDefaults(usave2::SettingsPath, [](int n) { SoundSlots[n] = kEmptySlot; });
-    Radsndof->setChecked(true);
-    Radtime1->setChecked(true);
-    Radpicst->setChecked(true);
-    radcol2->setChecked(true);
+    Radsndof->SetChecked(true);
+    Radtime1->SetChecked(true);
+    Radpicst->SetChecked(true);
+    radcol2->SetChecked(true);
   }
 
   for (int n = 1; n <= kSoundSlotCount; ++n) {
@@ -340,53 +280,42 @@ void TForm2::FormCreate() {
   if (SoundEntryCount < 1)
     EnableSoundButtons(false);
 
-  // The photograph is centred in the whole window, frame included. Until a window manager tells
-  // the frame (and without one) this is the client size; FrameChanged fits it then.
-  const QSize outer = frameGeometry().size();
-  Image1->SetBounds(0, 0, outer.width(), outer.height());
-  LoadBackground(*Image1, WindowsDrive + "\\" + kBackgroundPicture);
+  FitImage1ToTheWindow();
+  Image1->Picture().LoadFromFile(WindowsDrive + "\\" + kBackgroundPicture);
 }
 
 void TForm2::SelectOptions(const SettingsOptions& options) {
-  (options.Sound ? Radsndon : Radsndof)->setChecked(true);
-  QRadioButton* const times[] = {Radtime1, Radtime2, Radtime3, Radtime4};
-  times[options.Time - 1]->setChecked(true);
-  QRadioButton* const colours[] = {radcol1, radcol2, radcol3};
-  colours[options.Color - 1]->setChecked(true);
-  QRadioButton* const layouts[] = {Radpicti, Radpicd, Radpicst};
-  layouts[options.Picdis - 1]->setChecked(true);
+  (options.Sound ? Radsndon : Radsndof)->SetChecked(true);
+  TRadioButton* const times[] = {Radtime1, Radtime2, Radtime3, Radtime4};
+  times[options.Time - 1]->SetChecked(true);
+  TRadioButton* const colours[] = {radcol1, radcol2, radcol3};
+  colours[options.Color - 1]->SetChecked(true);
+  TRadioButton* const layouts[] = {Radpicti, Radpicd, Radpicst};
+  layouts[options.Picdis - 1]->SetChecked(true);
 }
 
 SettingsOptions TForm2::OptionsFromButtons() const {
   SettingsOptions options;
-  options.Sound = Radsndon->isChecked();
-  options.Color = radcol1->isChecked() ? 1 : radcol2->isChecked() ? 2 : 3;
-  options.Picdis = Radpicti->isChecked() ? 1 : Radpicd->isChecked() ? 2 : 3;
-  options.Time = Radtime1->isChecked()   ? 1
-                 : Radtime2->isChecked() ? 2
-                 : Radtime3->isChecked() ? 3
-                                         : 4;
+  options.Sound = Radsndon->Checked();
+  options.Color = radcol1->Checked() ? 1 : radcol2->Checked() ? 2 : 3;
+  options.Picdis = Radpicti->Checked() ? 1 : Radpicd->Checked() ? 2 : 3;
+  options.Time = Radtime1->Checked() ? 1 : Radtime2->Checked() ? 2 : Radtime3->Checked() ? 3 : 4;
   return options;
 }
 
-// The entry keeps the path's own bytes: a name that is not UTF-8 shows with replacement
-// characters, and the removal must still find it in the file.
-constexpr int kPathBytesRole = Qt::UserRole;
-
 void TForm2::AppendListEntry(const std::string& text) {
-  auto* item = new QListWidgetItem(QString::fromStdString(text), ListBox2);
-  item->setData(kPathBytesRole, QByteArray::fromStdString(text));
+  ListBox2->AddItem(text);
   ++SoundEntryCount;
 }
 
 void TForm2::HighlightFirstEntry() {
-  if (ListBox2->count() > 0)
-    ListBox2->setCurrentRow(0);
+  if (ListBox2->Count() > 0)
+    ListBox2->SetItemIndex(0);
 }
 
 void TForm2::EnableSoundButtons(bool enabled) {
-  Radsndon->setEnabled(enabled);
-  Radsndof->setEnabled(enabled);
+  Radsndon->SetEnabled(enabled);
+  Radsndof->SetEnabled(enabled);
 }
 
 void TForm2::StoreOptions() {
@@ -396,7 +325,7 @@ void TForm2::StoreOptions() {
 
 void TForm2::cmdcloseClick() {
   StoreOptions();
-  close();
+  Close();
 }
 
 void TForm2::cmdwavClick() {
@@ -438,21 +367,21 @@ void TForm2::cmdwavdClick() {
 }
 
 void TForm2::RemoveSoundFile() {
-  const int highlighted = HighlightedRow(*ListBox2);
-  if (highlighted < 0 || highlighted >= ListBox2->count())
+  const int highlighted = ListBox2->ItemIndex();
+  if (highlighted < 0 || highlighted >= ListBox2->Count())
     throw std::out_of_range("List index out of bounds (" + std::to_string(highlighted) + ")");
-  const std::string text =
-      ListBox2->item(highlighted)->data(kPathBytesRole).toByteArray().toStdString();
+  // The entry's own bytes: a name that is not UTF-8 must still be found in the file.
+  const std::string text = ListBox2->Item(highlighted);
   // The file decides, not the dialog's copy: another process may have changed it meanwhile.
   for (int n = 1; n <= kSoundSlotCount; ++n) {
     if (ReadSoundSlot(usave2::SettingsPath, n) != text)
       continue;
     WriteSoundSlot(usave2::SettingsPath, n, kEmptySlot);
     SoundSlots[n] = kEmptySlot;
-    std::unique_ptr<QListWidgetItem>(ListBox2->takeItem(highlighted));
+    ListBox2->DeleteItem(highlighted);
     --SoundEntryCount;
     if (SoundEntryCount < 1) {
-      Radsndof->setChecked(true);
+      Radsndof->SetChecked(true);
       EnableSoundButtons(false);
     }
     HighlightFirstEntry();

@@ -6,17 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/controls.h"
 #include "platform/forms.h"
+#include "platform/image.h"
+#include "platform/pixels.h"
 #include "settings/settings.h"
-
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QListWidget;
-class QPushButton;
-class QRadioButton;
-class QPixmap;
-class TImage;
 
 // The dialog's state, shared by its handlers.
 namespace usave2 {
@@ -44,7 +38,6 @@ inline const char kSearchErrorText[] =
 } // namespace usave2
 
 class TForm2 : public TForm {
-  Q_OBJECT
 public:
   TForm2();
   ~TForm2() override;
@@ -55,64 +48,60 @@ public:
   void cmdwavdClick();
   void cmdhelpClick();
   void cmdmoreClick();
+  // Leaving through the frame's close box, where the desktop gives one, stores the options as OK
+  // does; when they cannot be stored the window stays open.
+  bool FormCloseQuery();
+  void FormFrameChanged();
 
   // Puts one path into the first empty slot.
   void AddSoundFile(const std::string& path);
   // Empties the slot of the highlighted list entry and removes the entry.
   void RemoveSoundFile();
 
-  QLabel* Label1 = nullptr;
+  TLabel* Label1 = nullptr;
   TImage* Image1 = nullptr;
-  QPushButton* cmdclose = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
-  QRadioButton* radcol1 = nullptr;
-  QRadioButton* radcol2 = nullptr;
-  QRadioButton* radcol3 = nullptr;
-  QPushButton* cmdhelp = nullptr;
-  QListWidget* ListBox2 = nullptr;
-  QFrame* Panel1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QRadioButton* Radtime1 = nullptr;
-  QRadioButton* Radtime2 = nullptr;
-  QRadioButton* Radtime3 = nullptr;
-  QRadioButton* Radtime4 = nullptr;
-  QFrame* Panel2 = nullptr;
-  QLabel* Label3 = nullptr;
-  QLabel* Image2 = nullptr;
-  QPushButton* Cmdwav = nullptr;
-  QPushButton* Cmdwavd = nullptr;
-  QRadioButton* Radsndon = nullptr;
-  QRadioButton* Radsndof = nullptr;
-  QFrame* Panel3 = nullptr;
-  QLabel* Label4 = nullptr;
-  QRadioButton* Radpicti = nullptr;
-  QRadioButton* Radpicst = nullptr;
-  QRadioButton* Radpicd = nullptr;
-  QPushButton* cmdmore = nullptr;
-
-protected:
-  void showEvent(QShowEvent* event) override;
-  // Leaving through the frame's close box, where the desktop gives one, stores the options as OK
-  // does; when they cannot be stored the window stays open.
-  void closeEvent(QCloseEvent* event) override;
-  void FrameChanged() override;
+  TButton* cmdclose = nullptr;
+  TGroupBox* GroupBox1 = nullptr;
+  TRadioButton* radcol1 = nullptr;
+  TRadioButton* radcol2 = nullptr;
+  TRadioButton* radcol3 = nullptr;
+  TButton* cmdhelp = nullptr;
+  TListBox* ListBox2 = nullptr;
+  TPanel* Panel1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TRadioButton* Radtime1 = nullptr;
+  TRadioButton* Radtime2 = nullptr;
+  TRadioButton* Radtime3 = nullptr;
+  TRadioButton* Radtime4 = nullptr;
+  TPanel* Panel2 = nullptr;
+  TLabel* Label3 = nullptr;
+  TImage* Image2 = nullptr;
+  TButton* Cmdwav = nullptr;
+  TButton* Cmdwavd = nullptr;
+  TRadioButton* Radsndon = nullptr;
+  TRadioButton* Radsndof = nullptr;
+  TPanel* Panel3 = nullptr;
+  TLabel* Label4 = nullptr;
+  TRadioButton* Radpicti = nullptr;
+  TRadioButton* Radpicst = nullptr;
+  TRadioButton* Radpicd = nullptr;
+  TButton* cmdmore = nullptr;
 
 private:
   void CreateControls();
-  void WidenClippedCaptions();
-  void CentreOnScreen();
+  void ConnectHandlers();
+  void FitImage1ToTheWindow();
   void StoreOptions();
-  void SetFocusOrder();
   void SelectOptions(const SettingsOptions& options);
   SettingsOptions OptionsFromButtons() const;
   void AppendListEntry(const std::string& text);
   void HighlightFirstEntry();
   void EnableSoundButtons(bool enabled);
 
-  bool centred_ = false;
   bool optionsStored_ = false;
   bool closeRefused_ = false;
 };
 
-// The hand pointing left that stands beside the sound buttons.
-QPixmap PointingHandPicture();
+// The hand pointing left that stands beside the sound buttons: 32 x 32 pixels, drawn on the
+// panel's silver.
+TPixels PointingHandPicture();

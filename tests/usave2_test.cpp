@@ -2,23 +2,12 @@
 // file-open dialog, against a settings file in a temporary folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <deque>
 #include <map>
 #include <memory>
 #include <optional>
-
-#include <QApplication>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QFileSystemModel>
-#include <QFrame>
-#include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
 
 #include <poll.h>
 #include <sys/wait.h>
@@ -30,10 +19,12 @@
 #include "platform/image.h"
 #include "platform/posix/profile_io.h"
 #include "platform/system.h"
-#include "psave.h"
+#include "platform/testing.h"
+#include "program.h"
 #include "settings/inifile.h"
+#include "support/modal_box.h"
+#include "support/solid_jpeg.h"
 #include "support/temp_root.h"
-#include "support/user_input.h"
 #include "udownld.h"
 #include "usave2.h"
 
@@ -66,16 +57,37 @@ std::string SettingsText(const std::string& options,
 
 const std::string kSoundOnOptions = "Sound=1\r\nColor=1\r\nPicdis=1\r\nTime=2\r\n";
 
+bool Near(TColor pixel, TColor colour, int tolerance = 24) {
+  return std::abs(RedOf(pixel) - RedOf(colour)) <= tolerance &&
+         std::abs(GreenOf(pixel) - GreenOf(colour)) <= tolerance &&
+         std::abs(BlueOf(pixel) - BlueOf(colour)) <= tolerance;
+}
+
+int Lightness(TColor pixel) {
+  return (RedOf(pixel) + GreenOf(pixel) + BlueOf(pixel)) / 3;
+}
+
+// Every control below parent, depth first.
+void CollectControls(const TControl& parent, std::vector<TControl*>& all) {
+  for (const auto& child : parent.Controls()) {
+    all.push_back(child.get());
+    CollectControls(*child, all);
+  }
+}
+
+// Shows the window and waits until it has the keyboard, on the given control.
+bool ShowActive(TForm& form, TControl& focus) {
+  form.Show();
+  form.Activate();
+  focus.SetFocus();
+  return platform_test::WaitUntil([&] { return platform_test::FocusedControl(form) == &focus; });
+}
+
 class SettingsDialog : public ::testing::Test {
 protected:
   void SetUp() override {
-    QImage photo(40, 30, QImage::Format_RGB32);
-    photo.fill(Qt::red);
-    fs::create_directories(root.DriveC() / "Tavrin" / "Quillmor");
-    ASSERT_TRUE(photo.save(
-        QString::fromStdString((root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg").string()),
-        "JPEG"));
-    SetMessageBoxResponder([this](const MessageBoxRequest& box) {
+    WritePhoto(40, 30, clRed);
+    platform_test::SetMessageBoxResponder([this](const MessageBoxRequest& box) {
       boxes.push_back(box);
       if (boxAnswers.empty())
         return IDOK;
@@ -83,20 +95,27 @@ protected:
       boxAnswers.pop_front();
       return answer;
     });
-    SetOpenFileResponder([this](const OpenFileRequest& request) -> std::optional<std::string> {
-      fileRequests.push_back(request);
-      if (chosenFiles.empty())
-        return std::nullopt;
-      auto chosen = chosenFiles.front();
-      chosenFiles.pop_front();
-      return chosen;
-    });
+    platform_test::SetOpenFileResponder(
+        [this](const OpenFileRequest& request) -> std::optional<std::string> {
+          fileRequests.push_back(request);
+          if (chosenFiles.empty())
+            return std::nullopt;
+          auto chosen = chosenFiles.front();
+          chosenFiles.pop_front();
+          return chosen;
+        });
   }
 
   void TearDown() override {
     profile_io::FailNthOperation(0, 0);
-    SetMessageBoxResponder({});
-    SetOpenFileResponder({});
+    platform_test::SetMessageBoxResponder({});
+    platform_test::SetOpenFileResponder({});
+    platform_test::SetScreenSize(std::nullopt);
+  }
+
+  // The background photograph: one colour.
+  void WritePhoto(int width, int height, TColor colour) {
+    WriteSolidJpeg(root.DriveC() / "Tavrin" / "Quillmor" / "juvinile.jpg", width, height, colour);
   }
 
   std::unique_ptr<TForm2> Open() {
@@ -117,15 +136,15 @@ protected:
 
   // Highlights an entry and confirms its removal.
   void Remove(TForm2& form, int row) {
-    form.ListBox2->setCurrentRow(row);
+    form.ListBox2->SetItemIndex(row);
     boxAnswers.push_back(IDOK);
     form.cmdwavdClick();
   }
 
   static std::vector<std::string> Entries(const TForm2& form) {
     std::vector<std::string> entries;
-    for (int i = 0; i < form.ListBox2->count(); ++i)
-      entries.push_back(form.ListBox2->item(i)->text().toStdString());
+    for (int i = 0; i < form.ListBox2->Count(); ++i)
+      entries.push_back(form.ListBox2->Item(i));
     return entries;
   }
 
@@ -140,9 +159,9 @@ protected:
       if (SoundSlots[n] != kEmptySlot)
         occupied.push_back(SoundSlots[n]);
     }
-    EXPECT_EQ(SoundEntryCount, form.ListBox2->count());
-    if (form.ListBox2->count() > 0) {
-      EXPECT_EQ(form.ListBox2->currentRow(), 0);
+    EXPECT_EQ(SoundEntryCount, form.ListBox2->Count());
+    if (form.ListBox2->Count() > 0) {
+      EXPECT_EQ(form.ListBox2->ItemIndex(), 0);
     }
     std::sort(occupied.begin(), occupied.end());
     std::vector<std::string> listed = Entries(form);
@@ -162,44 +181,43 @@ protected:
 };
 
 struct Selection {
-  QRadioButton* sound;
-  QRadioButton* time;
-  QRadioButton* layout;
-  QRadioButton* colour;
+  TRadioButton* sound;
+  TRadioButton* time;
+  TRadioButton* layout;
+  TRadioButton* colour;
 };
 
 // Exactly one button of each group is selected, the given one.
 void ExpectSelected(const TForm2& form, const Selection& expected) {
-  const std::vector<std::pair<QRadioButton*, std::vector<QRadioButton*>>> groups = {
+  const std::vector<std::pair<TRadioButton*, std::vector<TRadioButton*>>> groups = {
       {expected.sound, {form.Radsndon, form.Radsndof}},
       {expected.time, {form.Radtime1, form.Radtime2, form.Radtime3, form.Radtime4}},
       {expected.layout, {form.Radpicti, form.Radpicd, form.Radpicst}},
       {expected.colour, {form.radcol1, form.radcol2, form.radcol3}}};
   for (const auto& [selected, buttons] : groups) {
-    for (QRadioButton* button : buttons)
-      EXPECT_EQ(button->isChecked(), button == selected) << button->text().toStdString();
+    for (TRadioButton* button : buttons)
+      EXPECT_EQ(button->Checked(), button == selected) << button->Name();
   }
 }
-
 TEST_F(SettingsDialog, FirstOpeningWritesTheDefaultsInItsOrderAndShowsThem) {
   auto form = Open();
   const std::string content = ReadWholeFile(root.SettingsFile());
   EXPECT_EQ(content, SettingsText("Sound=0\r\nTime=1\r\nColor=2\r\nPicdis=3\r\n"));
   ExpectSelected(*form, {form->Radsndof, form->Radtime1, form->Radpicst, form->radcol2});
-  EXPECT_EQ(form->ListBox2->count(), 0);
+  EXPECT_EQ(form->ListBox2->Count(), 0);
   EXPECT_EQ(SoundEntryCount, 0);
-  EXPECT_FALSE(form->Radsndon->isEnabled());
-  EXPECT_FALSE(form->Radsndof->isEnabled());
+  EXPECT_FALSE(form->Radsndon->Enabled());
+  EXPECT_FALSE(form->Radsndof->Enabled());
   ExpectConsistent(*form);
   EXPECT_EQ(form->Image1->Picture().Width(), 40);
   EXPECT_EQ(usave2::SettingsPath, kSettings);
   EXPECT_EQ(WindowsDrive, "C:");
 
   // OK at once stores the values already stored: nothing in the file changes.
-  form->show();
+  form->Show();
   form->cmdcloseClick();
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()), content);
-  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(form->Visible());
 }
 
 TEST_F(SettingsDialog, StoredOptionsSelectTheirButtons) {
@@ -219,30 +237,30 @@ TEST_F(SettingsDialog, StoredOptionsSelectTheirButtons) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options);
     auto form = OpenWith(SettingsText(c.options, {{1, "a.wav"}}));
-    QRadioButton* times[] = {form->Radtime1, form->Radtime2, form->Radtime3, form->Radtime4};
-    QRadioButton* layouts[] = {form->Radpicti, form->Radpicd, form->Radpicst};
-    QRadioButton* colours[] = {form->radcol1, form->radcol2, form->radcol3};
+    TRadioButton* times[] = {form->Radtime1, form->Radtime2, form->Radtime3, form->Radtime4};
+    TRadioButton* layouts[] = {form->Radpicti, form->Radpicd, form->Radpicst};
+    TRadioButton* colours[] = {form->radcol1, form->radcol2, form->radcol3};
     ExpectSelected(*form, {c.soundOn ? form->Radsndon : form->Radsndof, times[c.time - 1],
                            layouts[c.layout - 1], colours[c.colour - 1]});
-    EXPECT_TRUE(form->Radsndon->isEnabled());
+    EXPECT_TRUE(form->Radsndon->Enabled());
   }
 }
 
 TEST_F(SettingsDialog, OkStoresWhatTheButtonsShowForEveryCombination) {
   auto form = Open();
   // Both sound buttons are disabled after this opening; their selection still counts.
-  QRadioButton* sounds[] = {form->Radsndon, form->Radsndof};
-  QRadioButton* times[] = {form->Radtime1, form->Radtime2, form->Radtime3, form->Radtime4};
-  QRadioButton* layouts[] = {form->Radpicti, form->Radpicd, form->Radpicst};
-  QRadioButton* colours[] = {form->radcol1, form->radcol2, form->radcol3};
+  TRadioButton* sounds[] = {form->Radsndon, form->Radsndof};
+  TRadioButton* times[] = {form->Radtime1, form->Radtime2, form->Radtime3, form->Radtime4};
+  TRadioButton* layouts[] = {form->Radpicti, form->Radpicd, form->Radpicst};
+  TRadioButton* colours[] = {form->radcol1, form->radcol2, form->radcol3};
   for (int s = 0; s < 2; ++s)
     for (int t = 0; t < 4; ++t)
       for (int l = 0; l < 3; ++l)
         for (int c = 0; c < 3; ++c) {
-          sounds[s]->setChecked(true);
-          times[t]->setChecked(true);
-          layouts[l]->setChecked(true);
-          colours[c]->setChecked(true);
+          sounds[s]->SetChecked(true);
+          times[t]->SetChecked(true);
+          layouts[l]->SetChecked(true);
+          colours[c]->SetChecked(true);
           form->cmdcloseClick();
           const SettingsOptions stored = ReadOptions(kSettings);
           EXPECT_EQ(stored.Sound, s == 0);
@@ -257,9 +275,9 @@ TEST_F(SettingsDialog, OkStoresWhatTheButtonsShowForEveryCombination) {
 
 TEST_F(SettingsDialog, SoundOnWithNoSoundFileStaysOnButDisabled) {
   auto form = OpenWith(SettingsText(kSoundOnOptions));
-  EXPECT_TRUE(form->Radsndon->isChecked());
-  EXPECT_FALSE(form->Radsndon->isEnabled());
-  EXPECT_FALSE(form->Radsndof->isEnabled());
+  EXPECT_TRUE(form->Radsndon->Checked());
+  EXPECT_FALSE(form->Radsndon->Enabled());
+  EXPECT_FALSE(form->Radsndof->Enabled());
   form->cmdcloseClick();
   EXPECT_TRUE(ReadOptions(kSettings).Sound);
 }
@@ -270,8 +288,8 @@ TEST_F(SettingsDialog, ListShowsOccupiedSlotsInSlotOrderIncludingEmptyTexts) {
       SettingsText(kSoundOnOptions, {{3, "c.wav"}, {5, "null"}, {7, std::nullopt}, {90, "z.mid"}}));
   EXPECT_EQ(Entries(*form), (std::vector<std::string>{"c.wav", "null", "", "z.mid"}));
   EXPECT_EQ(SoundEntryCount, 4);
-  EXPECT_EQ(form->ListBox2->currentRow(), 0);
-  EXPECT_TRUE(form->Radsndon->isEnabled());
+  EXPECT_EQ(form->ListBox2->ItemIndex(), 0);
+  EXPECT_TRUE(form->Radsndon->Enabled());
   ExpectConsistent(*form);
 
   // The empty entry is removed like any other, and its slot emptied.
@@ -285,12 +303,12 @@ TEST_F(SettingsDialog, AddTakesTheLowestEmptySlotAndListsItLast) {
   auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, "b.wav"}, {3, "c.wav"}}));
   Remove(*form, 1);
   EXPECT_EQ(FileSlot(2), kEmptySlot);
-  EXPECT_EQ(form->ListBox2->currentRow(), 0);
+  EXPECT_EQ(form->ListBox2->ItemIndex(), 0);
   Add(*form, "/home/user/new.wav");
   EXPECT_EQ(FileSlot(2), "/home/user/new.wav");
   EXPECT_EQ(Entries(*form), (std::vector<std::string>{"a.wav", "c.wav", "/home/user/new.wav"}));
   // The first entry stays highlighted, not the one just added.
-  EXPECT_EQ(form->ListBox2->currentRow(), 0);
+  EXPECT_EQ(form->ListBox2->ItemIndex(), 0);
   ExpectConsistent(*form);
 }
 
@@ -317,25 +335,25 @@ TEST_F(SettingsDialog, CancelledFileDialogChangesNothing) {
   const std::string before = ReadWholeFile(root.SettingsFile());
   form->cmdwavClick();
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()), before);
-  EXPECT_FALSE(form->Radsndon->isEnabled());
+  EXPECT_FALSE(form->Radsndon->Enabled());
   EXPECT_EQ(SoundEntryCount, 0);
 }
 
 TEST_F(SettingsDialog, RemovingTheLastEntryTurnsSoundOffUntilAFileIsChosen) {
   auto form = OpenWith(SettingsText(kSoundOnOptions, {{4, "only.wav"}}));
-  EXPECT_TRUE(form->Radsndon->isChecked());
+  EXPECT_TRUE(form->Radsndon->Checked());
   Remove(*form, 0);
   EXPECT_EQ(FileSlot(4), kEmptySlot);
   EXPECT_EQ(SoundEntryCount, 0);
-  EXPECT_TRUE(form->Radsndof->isChecked());
-  EXPECT_FALSE(form->Radsndon->isEnabled());
-  EXPECT_FALSE(form->Radsndof->isEnabled());
+  EXPECT_TRUE(form->Radsndof->Checked());
+  EXPECT_FALSE(form->Radsndon->Enabled());
+  EXPECT_FALSE(form->Radsndof->Enabled());
 
   Add(*form, "again.wav");
   EXPECT_EQ(FileSlot(1), "again.wav");
-  EXPECT_TRUE(form->Radsndon->isEnabled());
-  EXPECT_TRUE(form->Radsndof->isEnabled());
-  EXPECT_TRUE(form->Radsndof->isChecked());
+  EXPECT_TRUE(form->Radsndon->Enabled());
+  EXPECT_TRUE(form->Radsndof->Enabled());
+  EXPECT_TRUE(form->Radsndof->Checked());
   ExpectConsistent(*form);
 }
 
@@ -385,7 +403,7 @@ TEST_F(SettingsDialog, RemovingEitherCopyOfAPathEmptiesTheLowerSlot) {
 TEST_F(SettingsDialog, RemovalWarningDecidesAndCancelChangesNothing) {
   auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, "b.wav"}}));
   const std::string before = ReadWholeFile(root.SettingsFile());
-  form->ListBox2->setCurrentRow(1);
+  form->ListBox2->SetItemIndex(1);
   // Cancel and Escape both answer IDCANCEL.
   boxAnswers = {IDCANCEL};
   form->cmdwavdClick();
@@ -401,7 +419,7 @@ TEST_F(SettingsDialog, RemovalWarningDecidesAndCancelChangesNothing) {
 
   Remove(*form, 1);
   EXPECT_EQ(FileSlot(2), kEmptySlot);
-  EXPECT_EQ(form->ListBox2->currentRow(), 0);
+  EXPECT_EQ(form->ListBox2->ItemIndex(), 0);
   ExpectConsistent(*form);
 }
 
@@ -458,7 +476,7 @@ TEST_F(SettingsDialog, MissingBackgroundIsReportedAfterEverythingElseIsShown) {
       },
       std::exception);
   EXPECT_EQ(Entries(*form), (std::vector<std::string>{"b.wav"}));
-  EXPECT_TRUE(form->Radsndon->isChecked());
+  EXPECT_TRUE(form->Radsndon->Checked());
   EXPECT_EQ(form->Image1->Picture().Graphic(), nullptr);
 
   // The way the program creates it: the general error box, and the window is created anyway.
@@ -508,10 +526,15 @@ TEST_F(SettingsDialog, FailedWriteWhileOpeningStopsTheOpening) {
       EXPECT_EQ(FileSlot(failingSlot), "");
       EXPECT_EQ(ReadOptions(kSettings).Sound, false);
     }
-    for (QRadioButton* button : form->findChildren<QRadioButton*>())
-      EXPECT_FALSE(button->isChecked()) << button->text().toStdString();
+    std::vector<TControl*> controls;
+    CollectControls(*form, controls);
+    for (TControl* control : controls) {
+      if (auto* button = dynamic_cast<TRadioButton*>(control)) {
+        EXPECT_FALSE(button->Checked()) << button->Name();
+      }
+    }
     EXPECT_EQ(SoundEntryCount, 0);
-    EXPECT_EQ(form->ListBox2->count(), 0);
+    EXPECT_EQ(form->ListBox2->Count(), 0);
     EXPECT_EQ(form->Image1->Picture().Graphic(), nullptr);
 
     // Only slotValues that were written with "Null" have room.
@@ -532,21 +555,21 @@ TEST_F(SettingsDialog, FailedWriteWhileOpeningStopsTheOpening) {
 TEST_F(SettingsDialog, FailedWriteWhenAddingOrRemovingChangesNothing) {
   auto form = OpenWith(SettingsText("Sound=0\r\n", {{1, "a.wav"}}));
   Remove(*form, 0);
-  ASSERT_FALSE(form->Radsndon->isEnabled());
+  ASSERT_FALSE(form->Radsndon->Enabled());
   BlockWrites();
 
   chosenFiles.push_back("b.wav");
   EXPECT_THROW(form->cmdwavClick(), EIniFileException);
   EXPECT_EQ(SoundSlots[1], kEmptySlot);
   EXPECT_EQ(SoundEntryCount, 0);
-  EXPECT_FALSE(form->Radsndon->isEnabled());
-  EXPECT_FALSE(form->Radsndof->isEnabled());
+  EXPECT_FALSE(form->Radsndon->Enabled());
+  EXPECT_FALSE(form->Radsndof->Enabled());
 
   UnblockWrites();
   Add(*form, "b.wav");
   Add(*form, "c.wav");
   BlockWrites();
-  form->ListBox2->setCurrentRow(1);
+  form->ListBox2->SetItemIndex(1);
   boxAnswers.push_back(IDOK);
   try {
     form->cmdwavdClick();
@@ -556,7 +579,7 @@ TEST_F(SettingsDialog, FailedWriteWhenAddingOrRemovingChangesNothing) {
   }
   EXPECT_EQ(Entries(*form), (std::vector<std::string>{"b.wav", "c.wav"}));
   EXPECT_EQ(SoundEntryCount, 2);
-  EXPECT_EQ(form->ListBox2->currentRow(), 1);
+  EXPECT_EQ(form->ListBox2->ItemIndex(), 1);
   EXPECT_EQ(SoundSlots[1], "b.wav");
   EXPECT_EQ(SoundSlots[2], "c.wav");
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()),
@@ -565,9 +588,9 @@ TEST_F(SettingsDialog, FailedWriteWhenAddingOrRemovingChangesNothing) {
 
 TEST_F(SettingsDialog, FailedWriteOnOkKeepsTheWindowOpenForAnotherTry) {
   auto form = OpenWith(SettingsText("Sound=0\r\nColor=2\r\nPicdis=3\r\nTime=1\r\n"));
-  form->show();
-  form->Radsndon->setChecked(true);
-  form->Radtime4->setChecked(true);
+  form->Show();
+  form->Radsndon->SetChecked(true);
+  form->Radtime4->SetChecked(true);
   // Measure one key's write, then fail the second key's (Color) first operation.
   const std::string content = ReadWholeFile(root.SettingsFile());
   profile_io::FailNthOperation(0, 0);
@@ -575,10 +598,10 @@ TEST_F(SettingsDialog, FailedWriteOnOkKeepsTheWindowOpenForAnotherTry) {
   const unsigned perWrite = profile_io::OperationCount();
   WriteWholeFile(root.SettingsFile(), content);
   profile_io::FailNthOperation(perWrite + 1, EIO);
-  form->radcol3->setChecked(true);
+  form->radcol3->SetChecked(true);
   EXPECT_THROW(form->cmdcloseClick(), EIniFileException);
   profile_io::FailNthOperation(0, 0);
-  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->Visible());
   const SettingsOptions stored = ReadOptions(kSettings);
   EXPECT_TRUE(stored.Sound);
   EXPECT_EQ(stored.Color, 2);
@@ -587,18 +610,27 @@ TEST_F(SettingsDialog, FailedWriteOnOkKeepsTheWindowOpenForAnotherTry) {
   // Through the button, as the user presses it: the general error box, the window stays.
   Application().Title = kApplicationTitle;
   BlockWrites();
-  form->cmdclose->click();
+  form->cmdclose->Click();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Unable to write to " + kSettings + ".");
   EXPECT_EQ(boxes[0].caption, "Quillmor Screensaver");
   EXPECT_EQ(boxes[0].icon, TMsgDlgType::mtError);
-  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->Visible());
 
   UnblockWrites();
-  form->cmdclose->click();
-  EXPECT_FALSE(form->isVisible());
+  form->cmdclose->Click();
+  EXPECT_FALSE(form->Visible());
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()),
             SettingsText("Sound=1\r\nColor=3\r\nPicdis=3\r\nTime=4\r\n"));
+}
+
+TEST_F(SettingsDialog, AnEntryKeepsTheBytesOfANameThatIsNotUtf8) {
+  const std::string latin1 = "C:\\caf\xe9.wav";
+  auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, latin1}}));
+  EXPECT_EQ(Entries(*form), (std::vector<std::string>{"a.wav", latin1}));
+  Remove(*form, 1);
+  EXPECT_EQ(FileSlot(2), kEmptySlot);
+  ExpectConsistent(*form);
 }
 
 TEST_F(SettingsDialog, AboutAndMoreAreShownModally) {
@@ -606,258 +638,252 @@ TEST_F(SettingsDialog, AboutAndMoreAreShownModally) {
   Tfrmdisc about;
   TFrmdownld more;
   for (auto [button, window] :
-       {std::pair<QPushButton*, TForm*>{form->cmdhelp, &about}, {form->cmdmore, &more}}) {
-    bool wasModal = false;
-    QTimer::singleShot(0, window, [&wasModal, window] {
-      wasModal = window->InModal() && window->isVisible();
-      window->SetModalResult(mrCancel);
-    });
-    button->click();
-    EXPECT_TRUE(wasModal);
-    EXPECT_FALSE(window->isVisible());
+       {std::pair<TButton*, TForm*>{form->cmdhelp, &about}, {form->cmdmore, &more}}) {
+    SCOPED_TRACE(button->Name());
+    const ModalWatch watch(*window, [window] { window->SetModalResult(mrCancel); });
+    button->Click();
+    EXPECT_TRUE(watch.Answered());
+    EXPECT_FALSE(window->Visible());
   }
 }
 
-TEST_F(SettingsDialog, WindowAndControlsStandWhereTheyBelong) {
-  auto form = Open();
-  EXPECT_EQ(form->windowTitle(), "Quillmor Screensaver Settings");
-  EXPECT_EQ(form->size(), QSize(552, 383));
-  EXPECT_EQ(form->minimumSize(), form->maximumSize());
-  const Qt::WindowFlags flags = form->windowFlags();
-  EXPECT_TRUE(flags & Qt::WindowTitleHint);
-  EXPECT_FALSE(flags & (Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                        Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  EXPECT_EQ(form->palette().color(QPalette::Window), QColor(192, 192, 192));
-  EXPECT_EQ(form->font().pixelSize(), 11);
-  EXPECT_TRUE(form->Label1->font().bold());
+const TColor kPhoto = RGB(0, 160, 0);
 
-  const std::vector<std::tuple<QWidget*, QWidget*, QRect>> placed = {
-      {form->Label1, form.get(), {27, 5, 470, 20}},
-      {form->cmdclose, form.get(), {464, 361, 75, 17}},
-      {form->GroupBox1, form.get(), {52, 263, 269, 74}},
-      {form->radcol2, form->GroupBox1, {14, 33, 171, 17}},
-      {form->cmdhelp, form.get(), {464, 337, 75, 17}},
-      {form->ListBox2, form.get(), {10, 32, 295, 101}},
-      {form->Panel1, form.get(), {10, 168, 175, 89}},
-      {form->Radtime4, form->Panel1, {11, 68, 113, 17}},
-      {form->Panel2, form.get(), {314, 32, 151, 101}},
-      {form->Image2, form->Panel2, {7, 64, 34, 25}},
-      {form->Cmdwavd, form->Panel2, {7, 42, 138, 17}},
-      {form->Radsndof, form->Panel2, {52, 80, 77, 17}},
-      {form->Panel3, form.get(), {314, 168, 153, 89}},
-      {form->Radpicd, form->Panel3, {8, 44, 81, 17}},
-      {form->Radpicst, form->Panel3, {8, 60, 73, 17}},
-      {form->cmdmore, form.get(), {463, 288, 75, 17}},
-  };
-  for (const auto& [widget, parent, rect] : placed) {
-    const char* kind = widget->metaObject()->className();
-    EXPECT_EQ(widget->parentWidget(), parent) << kind;
-    EXPECT_EQ(widget->pos(), rect.topLeft()) << kind;
-    EXPECT_EQ(widget->height(), rect.height()) << kind;
-    // A caption in a panel may grow to fit its text, within the panel; nothing else changes size.
-    if (qobject_cast<QRadioButton*>(widget) && parent != form->GroupBox1) {
-      EXPECT_GE(widget->width(), rect.width()) << kind;
-      EXPECT_LE(widget->geometry().right(), parent->width() - 2) << kind;
-      EXPECT_GE(widget->width(), widget->sizeHint().width()) << kind;
-    } else {
-      EXPECT_EQ(widget->width(), rect.width()) << kind;
+// The first and last position along a line of the picture where the photograph shows.
+std::pair<int, int> PhotoSpan(const TPixels& shot, TPoint from, TPoint step, int length) {
+  int first = -1, last = -1;
+  for (int i = 0; i < length; ++i) {
+    if (Near(shot.Pixel(from.X + i * step.X, from.Y + i * step.Y), kPhoto)) {
+      if (first < 0)
+        first = i;
+      last = i;
     }
   }
-  // The photograph fills the window from its corner, centred.
-  EXPECT_EQ(form->Image1->geometry(), QRect(0, 0, 552, 383));
-  EXPECT_TRUE(form->Image1->Center());
-  EXPECT_FALSE(form->Image1->Stretch());
+  return {first, last};
+}
 
-  for (QFrame* panel : {form->Panel1, form->Panel2, form->Panel3}) {
-    EXPECT_EQ(panel->frameStyle(), QFrame::Panel | QFrame::Sunken);
-    EXPECT_EQ(panel->lineWidth(), 2);
+TEST_F(SettingsDialog, ThePhotographIsCentredInTheWindowOnItsSilver) {
+  WritePhoto(200, 100, kPhoto);
+  auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}}));
+  form->Show();
+  const TPixels shot = platform_test::Grab(*form);
+  ASSERT_EQ(shot.Width(), 552);
+  ASSERT_EQ(shot.Height(), 383);
+  // Centred in the whole window, frame included, whose corner is the client area's: nothing else
+  // lies on this row and this column where the photograph shows.
+  const TRect outer = form->OuterBounds();
+  const int left = (outer.Width - 200) / 2, top = (outer.Height - 100) / 2;
+  EXPECT_EQ(PhotoSpan(shot, {0, 150}, {1, 0}, 552), std::pair(left, left + 199));
+  EXPECT_EQ(PhotoSpan(shot, {250, 0}, {0, 1}, 383), std::pair(top, top + 99));
+  for (TPoint free : {TPoint{5, 150}, TPoint{545, 375}, TPoint{174, 150}})
+    EXPECT_EQ(shot.Pixel(free.X, free.Y), clSilver) << free.X << "," << free.Y;
+  form->Hide();
+}
+
+// Whether any pixel of the area has the navy of the group labels' text.
+bool HasNavyText(const TPixels& shot, const TRect& area) {
+  for (int y = area.Top; y < area.Bottom(); ++y)
+    for (int x = area.Left; x < area.Right(); ++x) {
+      const TColor p = shot.Pixel(x, y);
+      if (BlueOf(p) > 90 && BlueOf(p) > RedOf(p) + 60 && BlueOf(p) > GreenOf(p) + 60)
+        return true;
+    }
+  return false;
+}
+
+TEST_F(SettingsDialog, ThePhotographCoversOnlyTheHeadline) {
+  // A photograph as large as the window lies under every control but Label1.
+  WritePhoto(552, 383, kPhoto);
+  auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}}));
+  form->Show();
+  const TPixels shot = platform_test::Grab(*form);
+  const auto at = [&](int left, int top) { return shot.Pixel(left, top); };
+
+  const TRect headline = form->Label1->BoundsRect();
+  int hidden = 0;
+  for (int y = headline.Top; y < headline.Bottom(); ++y)
+    for (int x = headline.Left; x < headline.Right(); ++x)
+      hidden += Near(at(x, y), kPhoto) ? 1 : 0;
+  EXPECT_EQ(hidden, headline.Width * headline.Height);
+
+  // The list: white below its entry.
+  EXPECT_EQ(at(10 + 150, 32 + 80), clWhite);
+  // OK: a button face, lighter than its border.
+  EXPECT_FALSE(Near(at(464 + 37, 361 + 8), kPhoto));
+  EXPECT_GT(Lightness(at(464 + 10, 361 + 8)), Lightness(at(464, 361 + 8)));
+
+  for (const TPanel* panel : {form->Panel1, form->Panel2, form->Panel3}) {
+    SCOPED_TRACE(panel->Name());
+    const TRect p = panel->BoundsRect();
+    // The face hides the photograph; the lowered bevel is dark at the top and left, light at the
+    // bottom and right, two pixels wide.
+    EXPECT_EQ(at(p.Left + 3, p.Top + p.Height / 2), clSilver);
+    for (TPoint dark : {TPoint{p.Left, p.Top + 40}, TPoint{p.Left + 1, p.Top + 40},
+                        TPoint{p.Left + 70, p.Top}, TPoint{p.Left + 70, p.Top + 1}})
+      EXPECT_LT(Lightness(at(dark.X, dark.Y)), 192 - 20) << dark.X << "," << dark.Y;
+    for (TPoint light : {TPoint{p.Right() - 1, p.Top + 40}, TPoint{p.Right() - 2, p.Top + 40},
+                         TPoint{p.Left + 70, p.Bottom() - 1}, TPoint{p.Left + 70, p.Bottom() - 2}})
+      EXPECT_GT(Lightness(at(light.X, light.Y)), 192 + 20) << light.X << "," << light.Y;
   }
-  for (QLabel* label : {form->Label2, form->Label3, form->Label4})
-    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-  EXPECT_TRUE(form->GroupBox1->isHidden());
-  for (QPushButton* button : form->findChildren<QPushButton*>()) {
-    EXPECT_FALSE(button->isDefault());
-    EXPECT_FALSE(button->autoDefault());
+  for (const TLabel* label : {form->Label2, form->Label3, form->Label4}) {
+    TRect area = label->BoundsRect();
+    area.Left += label->Parent()->Left();
+    area.Top += label->Parent()->Top();
+    EXPECT_TRUE(HasNavyText(shot, area)) << label->Name();
   }
 
-  // Drawing order: Label1 under Image1, every other control over both.
-  const QObjectList stack = form->children();
-  const auto depth = [&](QWidget* widget) { return stack.indexOf(widget); };
-  EXPECT_LT(depth(form->Label1), depth(form->Image1));
-  for (QWidget* over : {static_cast<QWidget*>(form->Panel1), static_cast<QWidget*>(form->Panel2),
-                        static_cast<QWidget*>(form->Panel3), static_cast<QWidget*>(form->ListBox2),
-                        static_cast<QWidget*>(form->cmdclose), static_cast<QWidget*>(form->cmdhelp),
-                        static_cast<QWidget*>(form->cmdmore)})
-    EXPECT_GT(depth(over), depth(form->Image1));
-
-  // Focus order.
-  const std::vector<QWidget*> order = {
-      form->cmdclose, form->cmdhelp,  form->ListBox2, form->Radtime1, form->Radtime2,
-      form->Radtime3, form->Radtime4, form->Cmdwav,   form->Cmdwavd,  form->Radsndon,
-      form->Radsndof, form->Radpicti, form->Radpicst, form->Radpicd,  form->cmdmore};
-  // Walk the chain once around; a list box brings its own parts into it, which do not count.
-  std::vector<QWidget*> visited;
-  QWidget* widget = form->cmdclose;
-  do {
-    if (std::find(order.begin(), order.end(), widget) != order.end())
-      visited.push_back(widget);
-    widget = widget->nextInFocusChain();
-  } while (widget != form->cmdclose);
-  EXPECT_EQ(visited, order);
-
-  // The hand is drawn from the control's corner; the control cuts off the rest.
-  const QImage hand = PointingHandPicture().toImage();
-  EXPECT_EQ(hand.size(), QSize(32, 32));
-  EXPECT_EQ(form->Image2->alignment(), Qt::AlignLeft | Qt::AlignTop);
+  // The hand, from Image2's corner, cut off at its bottom; the panel's silver beside it.
+  const TPixels hand = PointingHandPicture();
+  ASSERT_EQ(hand.Width(), 32);
+  ASSERT_EQ(hand.Height(), 32);
+  const TPoint corner{314 + 7, 32 + 64};
+  for (int y = 0; y < 25; ++y)
+    for (int x = 0; x < 34; ++x)
+      ASSERT_EQ(at(corner.X + x, corner.Y + y), x < 32 ? hand.Pixel(x, y) : clSilver)
+          << x << "," << y;
+  form->Hide();
 }
 
 TEST_F(SettingsDialog, ShownInTheCentreOfTheScreen) {
   platform_test::SetScreenSize(std::pair{1024, 768});
   auto form = Open();
-  form->show();
-  QApplication::processEvents();
-  EXPECT_EQ(form->frameGeometry().center(), QRect(0, 0, 1024, 768).center());
+  form->Show();
+  TRect outer;
+  EXPECT_TRUE(platform_test::WaitUntil([&] {
+    outer = form->OuterBounds();
+    return outer.Left == (1024 - outer.Width) / 2 && outer.Top == (768 - outer.Height) / 2;
+  })) << outer.Left
+      << "," << outer.Top << " " << outer.Width << "x" << outer.Height;
   // The photograph is centred in the whole window, frame included.
-  EXPECT_EQ(form->Image1->geometry(), QRect(QPoint(0, 0), form->frameGeometry().size()));
-  platform_test::SetScreenSize(std::nullopt);
-  form->close();
+  EXPECT_EQ(form->Image1->BoundsRect(), (TRect{0, 0, outer.Width, outer.Height}));
+  form->Hide();
 }
 
 TEST_F(SettingsDialog, ListItemsAreThirteenPixelsHigh) {
-  auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, "b.wav"}}));
-  form->show();
-  EXPECT_EQ(form->ListBox2->visualItemRect(form->ListBox2->item(0)).height(), 13);
-  EXPECT_EQ(form->ListBox2->visualItemRect(form->ListBox2->item(1)).top(),
-            form->ListBox2->visualItemRect(form->ListBox2->item(0)).top() + 13);
-  form->close();
+  auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, "b.wav"}, {3, "c.wav"}}));
+  ASSERT_TRUE(ShowActive(*form, *form->ListBox2));
+  TListBox& list = *form->ListBox2;
+  const TRect rows = list.ClientRect();
+  // The first and the last pixel row of each entry, top down: one pixel off either way lands on
+  // a neighbour.
+  for (int row = 0; row < 3; ++row) {
+    for (int y : {0, 12}) {
+      platform_test::ClickAt(list, TPoint{rows.Left + 20, rows.Top + 13 * row + y});
+      EXPECT_EQ(list.ItemIndex(), row) << "pixel row " << y;
+    }
+  }
+  form->Hide();
 }
 
 TEST_F(SettingsDialog, TheListKeepsOneEntryHighlightedAndRemoveActsOnIt) {
   auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}, {2, "b.wav"}, {3, "c.wav"}}));
-  ASSERT_TRUE(ShowActive(*form));
-  QListWidget& list = *form->ListBox2;
-  QWidget& rows = *list.viewport();
-  const auto highlighted = [&] {
-    std::vector<int> selected;
-    for (const QModelIndex& index : list.selectionModel()->selectedIndexes())
-      selected.push_back(index.row());
-    return selected;
-  };
-  const QPoint third = list.visualItemRect(list.item(2)).center();
-  const QPoint blank(rows.width() / 2, rows.height() - 5);
-  ASSERT_FALSE(list.itemAt(blank));
+  ASSERT_TRUE(ShowActive(*form, *form->ListBox2));
+  TListBox& list = *form->ListBox2;
+  const TRect rows = list.ClientRect();
+  const TPoint third{rows.Left + rows.Width / 2, rows.Top + 2 * 13 + 6};
+  const TPoint blank{rows.Left + rows.Width / 2, rows.Bottom() - 5};
 
-  Click(rows, third);
-  EXPECT_EQ(highlighted(), std::vector<int>{2});
-  Click(rows, blank);
-  EXPECT_EQ(highlighted(), std::vector<int>{2});
-  Click(rows, third, Qt::ControlModifier);
-  EXPECT_EQ(highlighted(), std::vector<int>{2});
-  ASSERT_EQ(QApplication::focusWidget(), &list);
-  PressKey(Qt::Key_Space, Qt::ControlModifier, " ");
-  EXPECT_EQ(highlighted(), std::vector<int>{2});
+  // Neither a click below the entries nor Ctrl+Space, which toggles an entry elsewhere, clears
+  // the highlight.
+  platform_test::ClickAt(list, blank);
+  EXPECT_EQ(list.ItemIndex(), 0);
+  ASSERT_EQ(platform_test::FocusedControl(*form), &list);
+  platform_test::PressKey(*form, VK_SPACE, false, true);
+  EXPECT_NE(list.ItemIndex(), -1);
+  platform_test::ClickAt(list, third);
+  EXPECT_EQ(list.ItemIndex(), 2);
+  platform_test::ClickAt(list, blank);
+  EXPECT_EQ(list.ItemIndex(), 2);
 
   boxAnswers.push_back(IDOK);
-  form->Cmdwavd->click();
+  platform_test::ClickAt(*form->Cmdwavd);
   EXPECT_EQ(Entries(*form), (std::vector<std::string>{"a.wav", "b.wav"}));
   EXPECT_EQ(FileSlot(3), kEmptySlot);
-  EXPECT_EQ(highlighted(), std::vector<int>{0});
+  EXPECT_EQ(list.ItemIndex(), 0);
   ExpectConsistent(*form);
-  form->hide();
+  form->Hide();
 }
 
 TEST_F(SettingsDialog, TabEntersEachRadioGroupOnItsCheckedButtonAndArrowsMoveWithin) {
   auto form =
       OpenWith(SettingsText("Sound=1\r\nColor=1\r\nPicdis=2\r\nTime=3\r\n", {{1, "a.wav"}}));
-  ASSERT_TRUE(ShowActive(*form));
-  form->cmdclose->setFocus(Qt::TabFocusReason);
-  const auto walk = [&](Qt::KeyboardModifiers modifiers) {
-    std::vector<QWidget*> visited;
-    for (int step = 0; step < 10; ++step) {
-      visited.push_back(QApplication::focusWidget());
-      PressKey(Qt::Key_Tab, modifiers);
-    }
-    return visited;
-  };
-  EXPECT_EQ(walk(Qt::NoModifier),
-            (std::vector<QWidget*>{form->cmdclose, form->cmdhelp, form->ListBox2, form->Radtime3,
-                                   form->Cmdwav, form->Cmdwavd, form->Radsndon, form->Radpicd,
-                                   form->cmdmore, form->cmdclose}));
+  ASSERT_TRUE(ShowActive(*form, *form->cmdclose));
+  const auto focused = [&] { return platform_test::FocusedControl(*form); };
+  std::vector<TControl*> visited;
+  for (int step = 0; step < 10; ++step) {
+    visited.push_back(focused());
+    platform_test::PressKey(*form, VK_TAB);
+  }
+  EXPECT_EQ(visited,
+            (std::vector<TControl*>{form->cmdclose, form->cmdhelp, form->ListBox2, form->Radtime3,
+                                    form->Cmdwav, form->Cmdwavd, form->Radsndon, form->Radpicd,
+                                    form->cmdmore, form->cmdclose}));
 
   // Space on the button Tab entered on changes nothing.
-  form->cmdmore->setFocus(Qt::TabFocusReason);
-  PressKey(Qt::Key_Tab, Qt::ShiftModifier);
-  ASSERT_EQ(QApplication::focusWidget(), form->Radpicd);
-  PressKey(Qt::Key_Space, Qt::NoModifier, " ");
+  form->cmdmore->SetFocus();
+  platform_test::PressKey(*form, VK_TAB, true);
+  ASSERT_EQ(focused(), form->Radpicd);
+  platform_test::PressKey(*form, VK_SPACE);
   ExpectSelected(*form, {form->Radsndon, form->Radtime3, form->Radpicd, form->radcol1});
 
   // The arrows move along the group as it stands on the screen, selecting as they go.
-  PressKey(Qt::Key_Down);
-  EXPECT_EQ(QApplication::focusWidget(), form->Radpicst);
-  PressKey(Qt::Key_Up);
-  PressKey(Qt::Key_Up);
-  EXPECT_EQ(QApplication::focusWidget(), form->Radpicti);
+  platform_test::PressKey(*form, VK_DOWN);
+  EXPECT_EQ(focused(), form->Radpicst);
+  platform_test::PressKey(*form, VK_UP);
+  platform_test::PressKey(*form, VK_UP);
+  EXPECT_EQ(focused(), form->Radpicti);
   ExpectSelected(*form, {form->Radsndon, form->Radtime3, form->Radpicti, form->radcol1});
-  PressKey(Qt::Key_Up);
-  EXPECT_EQ(QApplication::focusWidget(), form->Radpicti);
+  platform_test::PressKey(*form, VK_UP);
+  EXPECT_EQ(focused(), form->Radpicti);
 
   // Tab now enters that group on the newly selected button, also backwards.
-  PressKey(Qt::Key_Tab);
-  EXPECT_EQ(QApplication::focusWidget(), form->cmdmore);
-  PressKey(Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(QApplication::focusWidget(), form->Radpicti);
-  form->hide();
+  platform_test::PressKey(*form, VK_TAB);
+  EXPECT_EQ(focused(), form->cmdmore);
+  platform_test::PressKey(*form, VK_TAB, true);
+  EXPECT_EQ(focused(), form->Radpicti);
+  form->Hide();
 }
 
-TEST_F(SettingsDialog, FileOpenDialogNamesItsFilterAsGivenAndTakesATypedPath) {
-  SetOpenFileResponder({});
-  auto form = OpenWith(SettingsText(kSoundOnOptions));
-  ASSERT_TRUE(ShowActive(*form));
-  const std::string typed = (root.DriveC() / "typed.mid").string();
-  QString shownFilter;
-  QStringList patterns;
-  std::string focusedWhenOpened;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!dialog)
-      return;
-    if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
-      shownFilter = types->currentText();
-    if (auto* files = dialog->findChild<QFileSystemModel*>())
-      patterns = files->nameFilters();
-    if (!ShowActive(*dialog))
-      return dialog->reject();
-    if (const QWidget* focused = QApplication::focusWidget())
-      focusedWhenOpened = focused->metaObject()->className();
-    TypeText(QString::fromStdString(typed));
-    PressKey(Qt::Key_Return);
-    if (dialog->isVisible())
-      dialog->reject();
-  });
-  form->Cmdwav->click();
-  EXPECT_EQ(shownFilter, "wav (*.wav);midi (*.mid)");
-  EXPECT_EQ(patterns, (QStringList{"*.wav", "*.mid"}));
-  EXPECT_EQ(focusedWhenOpened, "QLineEdit");
-  EXPECT_EQ(Entries(*form), std::vector<std::string>{typed});
-  form->hide();
+TEST_F(SettingsDialog, EnterAndEscapePressNoButtonSpaceTheFocusedOne) {
+  auto form = OpenWith(SettingsText(kSoundOnOptions, {{1, "a.wav"}}));
+  const std::string before = ReadWholeFile(root.SettingsFile());
+  ASSERT_TRUE(ShowActive(*form, *form->cmdclose));
+  for (TControl* control : std::initializer_list<TControl*>{
+           form->cmdclose, form->cmdhelp, form->Cmdwav, form->Cmdwavd, form->ListBox2}) {
+    SCOPED_TRACE(control->Name());
+    control->SetFocus();
+    ASSERT_EQ(platform_test::FocusedControl(*form), control);
+    platform_test::PressKey(*form, VK_RETURN);
+    platform_test::PressKey(*form, VK_ESCAPE);
+  }
+  EXPECT_TRUE(form->Visible());
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(fileRequests.empty());
+  EXPECT_EQ(ReadWholeFile(root.SettingsFile()), before);
+
+  // The keys did reach the buttons: Space presses the focused one.
+  form->Cmdwav->SetFocus();
+  platform_test::PressKey(*form, VK_SPACE);
+  EXPECT_EQ(fileRequests.size(), 1u);
+  form->Hide();
 }
 
 TEST_F(SettingsDialog, ClosingTheWindowStoresTheOptionsAsOkDoesOrStaysOpenOnce) {
   Application().Title = kApplicationTitle;
   auto form = OpenWith(SettingsText("Sound=0\r\nColor=2\r\nPicdis=3\r\nTime=1\r\n"));
-  form->show();
-  form->Radtime2->click();
-  form->Radpicti->click();
+  form->Show();
+  form->Radtime2->Click();
+  form->Radpicti->Click();
 
   BlockWrites();
-  EXPECT_FALSE(form->close());
-  EXPECT_TRUE(form->isVisible());
+  form->Close();
+  EXPECT_TRUE(form->Visible());
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Unable to write to " + kSettings + ".");
 
   UnblockWrites();
-  EXPECT_TRUE(form->close());
-  EXPECT_FALSE(form->isVisible());
+  form->Close();
+  EXPECT_FALSE(form->Visible());
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()),
             SettingsText("Sound=0\r\nColor=2\r\nPicdis=1\r\nTime=2\r\n"));
 }
@@ -866,13 +892,14 @@ TEST_F(SettingsDialog, AFileThatStaysUnwritableDoesNotKeepTheWindowOpenForGood) 
   Application().Title = kApplicationTitle;
   const std::string stored = SettingsText("Sound=0\r\nColor=2\r\nPicdis=3\r\nTime=1\r\n");
   auto form = OpenWith(stored);
-  form->show();
-  form->Radtime2->click();
+  form->Show();
+  form->Radtime2->Click();
 
   BlockWrites();
-  EXPECT_FALSE(form->close());
-  EXPECT_TRUE(form->close());
-  EXPECT_FALSE(form->isVisible());
+  form->Close();
+  EXPECT_TRUE(form->Visible());
+  form->Close();
+  EXPECT_FALSE(form->Visible());
   EXPECT_EQ(boxes.size(), 2u);
   UnblockWrites();
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()), stored);

@@ -10,7 +10,7 @@
 #include <QWindow>
 
 #include "platform/forms.h"
-#include "support/modal_box.h"
+#include "support/qt_modal_box.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "support/modal_box.h"
+#include "support/qt_modal_box.h"
 
 TEST(MessageBoxes, ShowTheirTextAsPlainText) {
   std::string shown;

@@ -1,42 +1,57 @@
 #include "support/modal_box.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QWindow>
+#include <chrono>
 
-void ClickThroughWindow(QWidget* widget) {
-  QWidget* window = widget->window();
-  QWindow* handle = window->windowHandle();
-  const QPointF local = widget->mapTo(window, widget->rect().center());
-  const QPointF global = window->mapToGlobal(local);
-  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent event(type, local, global, Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(handle, &event);
+#include "platform/forms.h"
+#include "platform/testing.h"
+
+namespace {
+constexpr int kPollMs = 10;
+using Clock = std::chrono::steady_clock;
+} // namespace
+
+struct ModalWatch::State {
+  TForm* form;
+  std::function<void()> answer;
+  Clock::time_point deadline;
+  bool watching = true;
+  bool answered = false;
+};
+
+namespace {
+
+// One look at the form from the message loop; the next is queued until the form is modal.
+void Look(const std::shared_ptr<ModalWatch::State>& state) {
+  if (!state->watching)
+    return;
+  TForm& form = *state->form;
+  if (form.InModal() && form.Visible()) {
+    state->watching = false;
+    state->answered = true;
+    state->answer();
+    return;
   }
+  if (Clock::now() > state->deadline) {
+    state->watching = false;
+    if (form.InModal())
+      form.SetModalResult(kModalNotAnswered);
+    return;
+  }
+  platform_test::Later([state] { Look(state); }, kPollMs);
 }
 
-std::unique_ptr<QTimer> WhenABoxOpens(std::function<void(QMessageBox&)> answer) {
-  auto poll = std::make_unique<QTimer>();
-  QTimer* timer = poll.get();
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, answer = std::move(answer)] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible())
-      return;
-    timer->stop();
-    answer(*box);
-  });
-  timer->start(10);
-  return poll;
+} // namespace
+
+ModalWatch::ModalWatch(TForm& form, std::function<void()> answer, int timeoutMs)
+    : state_(std::make_shared<State>(
+          State{&form, std::move(answer), Clock::now() + std::chrono::milliseconds(timeoutMs)})) {
+  platform_test::Later([state = state_] { Look(state); });
 }
 
-QPushButton* ButtonOf(QMessageBox& box, const QString& caption) {
-  for (QAbstractButton* button : box.buttons()) {
-    if (button->text() == caption)
-      return qobject_cast<QPushButton*>(button);
-  }
-  return nullptr;
+ModalWatch::~ModalWatch() {
+  state_->watching = false;
+}
+
+bool ModalWatch::Answered() const {
+  return state_->answered;
 }

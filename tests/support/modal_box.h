@@ -1,21 +1,29 @@
-// Real message boxes answered as a user would: a click reaches the box's own window first, as the
-// windowing system delivers it.
+// Modal windows answered as a user would: from inside their modal display, once they are shown.
 #pragma once
 
 #include <functional>
 #include <memory>
 
-#include <QString>
-#include <QTimer>
+class TForm;
 
-class QMessageBox;
-class QPushButton;
-class QWidget;
+// Runs answer once form is shown modally (inside its modal loop), for as long as the watch lives: a
+// form that never goes modal leaves no watch behind to answer it later. Without an answer within
+// timeoutMs the modal display is ended with kModalNotAnswered, so a test cannot hang in it.
+class ModalWatch {
+public:
+  ModalWatch(TForm& form, std::function<void()> answer, int timeoutMs = 10000);
+  ~ModalWatch();
+  ModalWatch(const ModalWatch&) = delete;
+  ModalWatch& operator=(const ModalWatch&) = delete;
 
-// A left click in the middle of widget, sent to its top-level window.
-void ClickThroughWindow(QWidget* widget);
-// Runs answer once the next message box is open (inside its modal loop), for as long as the
-// returned watch lives: a box that never opens leaves no watch behind to answer another's box.
-[[nodiscard]] std::unique_ptr<QTimer> WhenABoxOpens(std::function<void(QMessageBox&)> answer);
-// The box's button with this caption, or null.
-QPushButton* ButtonOf(QMessageBox& box, const QString& caption);
+  // Whether answer has run.
+  bool Answered() const;
+
+  struct State;
+
+private:
+  std::shared_ptr<State> state_;
+};
+
+// The modal result of a display that no answer ended.
+constexpr int kModalNotAnswered = -1;
