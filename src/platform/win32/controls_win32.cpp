@@ -681,12 +681,6 @@ TControl::TControl(TControl* parent, std::string name, Kind kind)
       peer_(std::make_unique<TControlPeer>()) {
   peer_->owner = this;
   peer_->kind = static_cast<TPeerKind>(kind);
-  if (kind == Kind::Image) {
-    HWND hwnd = NewImageWindow(*static_cast<TImage*>(this), ContainerOf(*parent));
-    peer_->hwnd = hwnd;
-    peer_->container = hwnd;
-    RegisterControlWindow(hwnd, *this);
-  }
 }
 
 TControl::~TControl() {
@@ -1012,6 +1006,20 @@ void TMemo::SetScrollBars(TScrollStyle style) {
 
 void TMemo::SetWantTabs(bool want) {
   Peer().wantTabs = want;
+}
+
+// ---- Images ----
+
+TImage::TImage(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::Image) {
+  HWND hwnd = NewImageWindow(*this, ContainerOf(parent));
+  Peer().hwnd = hwnd;
+  Peer().container = hwnd;
+  RegisterControlWindow(hwnd, *this);
+  // Shown with its window, as every control is; later controls are drawn above it.
+  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ConnectPicture();
 }
 
 // ---- Scroll boxes ----
