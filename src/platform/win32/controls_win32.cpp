@@ -20,6 +20,9 @@ constexpr wchar_t kPanelClass[] = L"QuillmorPanel";
 constexpr wchar_t kScrollBoxClass[] = L"QuillmorScrollBox";
 constexpr wchar_t kScrollContentClass[] = L"QuillmorScrollContent";
 constexpr int kWheelStep = 3 * 13; // px, three lines of the window font
+// A radio button's circle and the gap before its caption.
+constexpr int kRadioIndicator = 13; // px
+constexpr int kRadioGap = 4;        // px
 
 std::unordered_map<HWND, TControl*>& Controls() {
   static std::unordered_map<HWND, TControl*> controls;
@@ -270,6 +273,85 @@ LRESULT CALLBACK ScrollBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 // ---- The desktop's controls, with what they need of ours ----
 
+// A radio button drawn as the desktop draws one, but with its caption in the caption colour and
+// grey when disabled (the desktop's own embossing vanishes on some grounds).
+void PaintRadio(HWND hwnd, HDC dc, const TControl& radio) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GroundBrush(radio));
+  const bool enabled = IsWindowEnabled(hwnd) != FALSE;
+  const LRESULT state = SendMessageW(hwnd, BM_GETSTATE, 0, 0);
+  const int height = client.bottom - client.top;
+  RECT circle{0, (height - kRadioIndicator) / 2, kRadioIndicator,
+              (height - kRadioIndicator) / 2 + kRadioIndicator};
+  UINT look = DFCS_BUTTONRADIO;
+  if (state & BST_CHECKED)
+    look |= DFCS_CHECKED;
+  if (state & BST_PUSHED)
+    look |= DFCS_PUSHED;
+  if (!enabled)
+    look |= DFCS_INACTIVE;
+  DrawFrameControl(dc, &circle, DFC_BUTTON, look);
+  const TFont font = radio.Font();
+  HGDIOBJ old = SelectObject(dc, FontHandle(font));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColorRefOf(enabled ? font.Color : clGray));
+  const std::wstring caption = Wide(radio.Caption());
+  RECT text{kRadioIndicator + kRadioGap, 0, client.right, client.bottom};
+  DrawTextW(dc, caption.c_str(), int(caption.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  if (GetFocus() == hwnd && !caption.empty()) {
+    RECT focus = text;
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &focus, DT_CALCRECT | DT_SINGLELINE);
+    const int shift = (height - (focus.bottom - focus.top)) / 2;
+    OffsetRect(&focus, 0, shift);
+    InflateRect(&focus, 1, 1);
+    DrawFocusRect(dc, &focus);
+  }
+  SelectObject(dc, old);
+}
+
+// The messages after which the desktop's button code has drawn a radio button its own way.
+bool RedrawsRadio(UINT msg) {
+  switch (msg) {
+  case BM_SETCHECK:
+  case BM_SETSTATE:
+  case WM_SETFOCUS:
+  case WM_KILLFOCUS:
+  case WM_ENABLE:
+  case WM_SETTEXT:
+  case WM_LBUTTONDOWN:
+  case WM_LBUTTONUP:
+  case WM_KEYDOWN:
+  case WM_KEYUP:
+  case WM_CAPTURECHANGED:
+  case WM_UPDATEUISTATE:
+    return true;
+  default:
+    return false;
+  }
+}
+
+LRESULT RadioMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC next,
+                     const TControl& radio) {
+  switch (msg) {
+  case WM_ERASEBKGND:
+    return 1;
+  case WM_PAINT: {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    PaintRadio(hwnd, dc, radio);
+    EndPaint(hwnd, &paint);
+    return 0;
+  }
+  default: {
+    const LRESULT result = CallWindowProcW(next, hwnd, msg, wParam, lParam);
+    if (RedrawsRadio(msg) && IsWindow(hwnd))
+      InvalidateRect(hwnd, nullptr, FALSE);
+    return result;
+  }
+  }
+}
+
 // Group boxes hold controls, so they see their notifications; memos may pass Tab on.
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WNDPROC next = ClassProcOf(hwnd);
@@ -280,6 +362,8 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       if (HandleChildMessage(hwnd, msg, wParam, lParam, result))
         return result;
       const TPeerKind kind = control->Peer().kind;
+      if (kind == TPeerKind::RadioButton)
+        return RadioMessage(hwnd, msg, wParam, lParam, next, *control);
       if (msg == WM_ERASEBKGND && kind == TPeerKind::GroupBox) {
         FillGround(hwnd, HDC(wParam), control);
         return 1;

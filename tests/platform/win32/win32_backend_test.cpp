@@ -58,6 +58,14 @@ public:
   int cancelClicks = 0;
 };
 
+int Count(const TPixels& pixels, TColor colour) {
+  int n = 0;
+  for (int y = 0; y < pixels.Height(); ++y)
+    for (int x = 0; x < pixels.Width(); ++x)
+      n += pixels.Pixel(x, y) == colour;
+  return n;
+}
+
 class Win32Backend : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -217,19 +225,21 @@ TEST_F(Win32Backend, APanelShowsItsColourInsideItsBevel) {
 TEST_F(Win32Backend, ALabelDrawsInItsFontColourAndGreyWhenDisabled) {
   form->Title->SetFont(TFont{.Height = 16, .Bold = true, .Color = clNavy});
   form->Title->SetColor(clWhite);
-  const auto count = [](const TPixels& pixels, TColor colour) {
-    int n = 0;
-    for (int y = 0; y < pixels.Height(); ++y)
-      for (int x = 0; x < pixels.Width(); ++x)
-        n += pixels.Pixel(x, y) == colour;
-    return n;
-  };
-  EXPECT_GT(count(platform_test::Grab(*form->Title), clNavy), 20);
+  EXPECT_GT(Count(platform_test::Grab(*form->Title), clNavy), 20);
   form->Title->SetEnabled(false);
   const TPixels greyed = platform_test::Grab(*form->Title);
-  EXPECT_EQ(count(greyed, clNavy), 0);
-  EXPECT_GT(count(greyed, clGray), 20);
+  EXPECT_EQ(Count(greyed, clNavy), 0);
+  EXPECT_GT(Count(greyed, clGray), 20);
   EXPECT_GT(form->Title->LineHeight(), 16);
+}
+
+TEST_F(Win32Backend, ARadioButtonsCaptionTakesItsFontColourAndGreyWhenDisabled) {
+  form->Group->SetFont(TFont{.Height = 13, .Bold = true, .Color = clMaroon});
+  EXPECT_GT(Count(platform_test::Grab(*form->First), clMaroon), 10);
+  form->First->SetEnabled(false);
+  const TPixels greyed = platform_test::Grab(*form->First);
+  EXPECT_EQ(Count(greyed, clMaroon), 0);
+  EXPECT_GT(Count(greyed, clGray), 10);
 }
 
 TEST_F(Win32Backend, AWordWrappedLabelWithAutoSizeFollowsItsText) {
