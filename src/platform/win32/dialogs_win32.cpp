@@ -40,6 +40,29 @@ private:
   int raised_ = 0;
 };
 
+// The message box goes above every window, a topmost display included, as soon as it is
+// activated: not every implementation of the desktop honours MB_TOPMOST.
+LRESULT CALLBACK RaiseBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE)
+    SetWindowPos(reinterpret_cast<HWND>(wParam), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class BoxesRaised {
+public:
+  BoxesRaised() : hook_(SetWindowsHookExW(WH_CBT, &RaiseBox, nullptr, GetCurrentThreadId())) {}
+  BoxesRaised(const BoxesRaised&) = delete;
+  BoxesRaised& operator=(const BoxesRaised&) = delete;
+  ~BoxesRaised() {
+    if (hook_)
+      UnhookWindowsHookEx(hook_);
+  }
+
+private:
+  HHOOK hook_;
+};
+
 // "description|patterns|description|patterns" as the dialog wants it: each part ended by a
 // null character, the whole by another.
 std::wstring FilterOf(const std::string& filter) {
@@ -61,6 +84,7 @@ int platform_backend::ShowMessageBox(const MessageBoxRequest& request) {
   const std::wstring caption = Wide(request.caption);
   const UINT buttons = request.buttons == TMsgDlgButtons::mbOKCancel ? MB_OKCANCEL : MB_OK;
   PointerShownWhileOpen pointer;
+  BoxesRaised raised;
   // Above a topmost full-screen display, and every window of the program waits for it.
   const int answer =
       MessageBoxW(nullptr, text.c_str(), caption.c_str(),

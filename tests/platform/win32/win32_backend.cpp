@@ -11,6 +11,10 @@
 #include "platform/testing.h"
 #include "platform/win32/peer.h"
 
+// From system.h, which cannot share a file with windows.h (both declare GetSystemMetrics).
+std::vector<TRect> MonitorRects();
+void WatchMonitors(std::function<void()> changed);
+
 namespace {
 
 constexpr TColor kTeal = clTeal;
@@ -320,16 +324,55 @@ TEST_F(Win32Backend, AScrollBoxFillsItsParentAndScrollsItsContent) {
   EXPECT_EQ(button.top - origin.y, 370 - 300);
 }
 
-TEST_F(Win32Backend, TheMessageBoxIsTheDesktopsOwnAndAnswersOk) {
+TEST_F(Win32Backend, TheMessageBoxIsTheDesktopsOwnAboveEveryWindow) {
   platform_test::Later(
       [] {
         HWND box = FindWindowW(L"#32770", L"Caption");
         ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(GetWindowLongPtrW(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
         PostMessageW(box, WM_COMMAND, 1, 0);
       },
       200);
   EXPECT_EQ(MessageBox({"Text", "Caption", TMsgDlgType::mtError, TMsgDlgButtons::mbOKCancel}),
             IDOK);
+}
+
+TEST_F(Win32Backend, AFullScreenFormCoversItsAreaOnTopWithoutTakingTheKeyboard) {
+  TForm cover;
+  cover.SetActivateOnShow(false);
+  int shown = 0;
+  cover.OnShow = [&] { ++shown; };
+  cover.ShowFullScreen({0, 0, 320, 200});
+  HWND hwnd = platform::win32::HwndOf(cover);
+  RECT outer;
+  GetWindowRect(hwnd, &outer);
+  EXPECT_EQ(cover.OuterBounds(), (TRect{0, 0, 320, 200}));
+  EXPECT_EQ(cover.BoundsRect(), (TRect{0, 0, 320, 200})) << "no frame";
+  EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_NE(GetActiveWindow(), hwnd);
+  EXPECT_EQ(shown, 1);
+  cover.Activate();
+  EXPECT_EQ(GetActiveWindow(), hwnd);
+}
+
+TEST_F(Win32Backend, ADialogCentredOnTheScreenIsCentredFrameIncluded) {
+  TestForm dialog;
+  dialog.SetPosition(TPosition::poScreenCenter);
+  dialog.Show();
+  const TRect outer = dialog.OuterBounds();
+  EXPECT_EQ(outer.Left, (GetSystemMetrics(0) - outer.Width) / 2);
+  EXPECT_EQ(outer.Top, (GetSystemMetrics(1) - outer.Height) / 2);
+}
+
+TEST_F(Win32Backend, WatchersHearOfChangedMonitorsOnceTheNewsIsIn) {
+  int heard = 0;
+  WatchMonitors([&] { ++heard; });
+  HWND host = FindWindowW(L"QuillmorHost", nullptr);
+  ASSERT_NE(host, nullptr);
+  SendMessageW(host, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+  EXPECT_EQ(heard, 0);
+  EXPECT_TRUE(platform_test::WaitUntil([&] { return heard == 1; }));
+  EXPECT_FALSE(MonitorRects().empty());
 }
 
 } // namespace
