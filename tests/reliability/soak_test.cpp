@@ -81,7 +81,7 @@ TEST_F(Soak, TenThousandTicksThroughEveryLayoutKeepMemorySteady) {
     platform_test::SetSystemTime(ClockAt(tick));
     form.Timer1->Tick();
     if (tick % 4 == 0) {
-      form.grab(); // paints, so every shown picture is decoded and stretched
+      platform_test::Grab(form); // paints, so every shown picture is decoded and stretched
       const auto* shown = dynamic_cast<const TJPEGImage*>(form.Image1->Picture().Graphic());
       decoded += shown && shown->Decoded() ? 1 : 0;
     }
