@@ -5,6 +5,7 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/testing.h"
+#include "program.h"
 #include "psave.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
