@@ -7,14 +7,16 @@
 #include <functional>
 #include <string>
 
+#include "platform/dialogs.h"
 #include "platform/graphics.h"
 #include "platform/identity.h"
 #include "platform/media.h"
 #include "platform/paths.h"
+#include "platform/testing.h"
 #include "platform/timer.h"
 #include "temp_folder.h"
 
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 // The platform's functions bear the desktop's names.
 #undef FindWindow
 #undef GetWindowsDirectory
@@ -138,6 +140,11 @@ TEST(Timer, ASlowTickIsFollowedByOneTickNotABurst) {
 }
 
 TEST(Timer, AnErrorInATickGoesToTheErrorBoxAndTheTimerGoesOn) {
+  std::vector<std::string> boxes;
+  platform_test::SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+    boxes.push_back(request.text);
+    return 1;
+  });
   TTimer timer;
   int ticks = 0;
   timer.OnTimer = [&] {
@@ -147,6 +154,8 @@ TEST(Timer, AnErrorInATickGoesToTheErrorBoxAndTheTimerGoesOn) {
   timer.SetInterval(10);
   timer.SetEnabled(true);
   EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
+  platform_test::SetMessageBoxResponder(nullptr);
+  EXPECT_EQ(boxes, std::vector<std::string>{"tick failed."});
 }
 
 class Player : public ::testing::Test {

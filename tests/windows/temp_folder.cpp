@@ -1,8 +1,6 @@
 #include "temp_folder.h"
 
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include <windows.h>
@@ -32,14 +30,4 @@ TempFolder::~TempFolder() {
 
 std::string TempFolder::Name(const std::string& name) const {
   return platform::win32::Utf8FromWide((path_ / name).wstring());
-}
-
-std::string ReadWholeFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteWholeFile(const fs::path& file, const std::string& content) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << content;
 }

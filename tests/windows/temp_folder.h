@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <string>
 
+// ReadWholeFile and WriteWholeFile come with the shared tests' TempRoot.
+#include "support/temp_root.h"
+
 class TempFolder {
 public:
   TempFolder();
@@ -18,6 +21,3 @@ public:
 private:
   std::filesystem::path path_;
 };
-
-std::string ReadWholeFile(const std::filesystem::path& file);
-void WriteWholeFile(const std::filesystem::path& file, const std::string& content);

@@ -42,6 +42,14 @@ std::wstring ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t
   }
 }
 
+// The documented contract strips a default's trailing blanks; Wine's functions keep the first
+// character of a default of blanks only. Stripped here, the answer is the same on both.
+std::optional<std::wstring> WithoutTrailingBlanks(std::optional<std::wstring> text) {
+  if (text)
+    text->erase(text->find_last_not_of(L' ') + 1);
+  return text;
+}
+
 // The longest head of text that fits in limit bytes without splitting a character.
 std::size_t FittingBytes(const std::string& text, std::size_t limit) {
   if (text.size() <= limit)
@@ -60,7 +68,7 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
     return 0;
   const auto wideSection = WideOrNull(section);
   const auto wideKey = WideOrNull(key);
-  const auto wideDefault = WideOrNull(defaultValue);
+  const auto wideDefault = WithoutTrailingBlanks(WideOrNull(defaultValue));
   const auto wideFile = WideOrNull(fileName);
   const std::string value = Utf8FromWide(
       ReadValue(Pointer(wideSection), Pointer(wideKey), Pointer(wideDefault), Pointer(wideFile)));
