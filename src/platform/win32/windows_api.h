@@ -50,5 +50,6 @@
 #include "platform/forms.h"
 #include "platform/types.h"
 
+// The screen-size indexes of the desktop's own GetSystemMetrics, whose macros went above.
 constexpr int SM_CXSCREEN_WIN32 = 0;
 constexpr int SM_CYSCREEN_WIN32 = 1;
