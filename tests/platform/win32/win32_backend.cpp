@@ -8,6 +8,7 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
+#include "platform/graphics.h"
 #include "platform/testing.h"
 #include "platform/win32/peer.h"
 
@@ -373,6 +374,69 @@ TEST_F(Win32Backend, WatchersHearOfChangedMonitorsOnceTheNewsIsIn) {
   EXPECT_EQ(heard, 0);
   EXPECT_TRUE(platform_test::WaitUntil([&] { return heard == 1; }));
   EXPECT_FALSE(MonitorRects().empty());
+}
+
+TEST_F(Win32Backend, ABitmapButtonDrawsItsGlyphAtItsMarginAndItsCaptionInItsColour) {
+  TPixels glyph(8, 8, TPixelFormat::pf24bit);
+  glyph.Fill(clRed);
+  for (int y = 2; y < 6; ++y)
+    for (int x = 2; x < 6; ++x)
+      glyph.SetPixel(x, y, clTeal);
+  auto* button = form->Add<TBitBtn>("Download", "Go");
+  button->SetBounds(10, 200, 120, 30);
+  button->SetGlyph(TBitmap(std::move(glyph)));
+  button->SetMargin(6);
+  button->SetFont(TFont{.Height = 13, .Bold = true, .Color = clMaroon});
+  const TPixels drawn = platform_test::Grab(*button);
+  const int glyphTop = (30 - 8) / 2;
+  EXPECT_EQ(drawn.Pixel(6 + 3, glyphTop + 3), clTeal);
+  EXPECT_NE(drawn.Pixel(6, glyphTop), clRed) << "the glyph's bottom-left colour is not drawn";
+  int maroonLeft = drawn.Width();
+  for (int y = 0; y < drawn.Height(); ++y)
+    for (int x = 0; x < drawn.Width(); ++x)
+      if (drawn.Pixel(x, y) == clMaroon)
+        maroonLeft = std::min(maroonLeft, x);
+  EXPECT_GE(maroonLeft, 6 + 8 + TBitBtn::kSpacing);
+  EXPECT_LT(maroonLeft, 6 + 8 + TBitBtn::kSpacing + 4);
+}
+
+TEST_F(Win32Backend, ALabelsTextSitsAtTheTopOrInTheMiddle) {
+  form->Title->SetBounds(200, 195, 190, 60); // clear of the other controls
+  form->Title->SetFont(TFont{.Height = 13, .Color = clNavy});
+  const auto firstInkRow = [](const TPixels& pixels) {
+    for (int y = 0; y < pixels.Height(); ++y)
+      for (int x = 0; x < pixels.Width(); ++x)
+        // Inked, smoothing or not: blue and dark.
+        if (const TColor c = pixels.Pixel(x, y); BlueOf(c) > 64 && RedOf(c) < 64 && GreenOf(c) < 64)
+          return y;
+    return -1;
+  };
+  const int centred = firstInkRow(platform_test::Grab(*form->Title));
+  form->Title->SetLayout(TTextLayout::tlTop);
+  const int top = firstInkRow(platform_test::Grab(*form->Title));
+  EXPECT_GE(top, 0);
+  EXPECT_LT(top, 6);
+  EXPECT_GT(centred, 20);
+}
+
+TEST_F(Win32Backend, AFormWithoutABorderIsItsClientArea) {
+  TForm bare;
+  bare.SetBorderStyle(TBorderStyle::bsNone);
+  bare.SetBounds(40, 30, 200, 100);
+  EXPECT_EQ(bare.OuterBounds(), (TRect{40, 30, 200, 100}));
+  bare.SetBorderStyle(TBorderStyle::bsSingle);
+  EXPECT_EQ(bare.BoundsRect(), (TRect{40, 30, 200, 100})) << "the client area stays put";
+  EXPECT_GT(bare.OuterBounds().Height, 100);
+}
+
+TEST_F(Win32Backend, AFormThatRefusesToCloseStaysShown) {
+  bool allow = false;
+  form->OnCloseQuery = [&] { return allow; };
+  form->Close();
+  EXPECT_TRUE(form->Visible());
+  allow = true;
+  form->Close();
+  EXPECT_FALSE(form->Visible());
 }
 
 } // namespace
