@@ -439,4 +439,76 @@ TEST_F(Win32Backend, AFormThatRefusesToCloseStaysShown) {
   EXPECT_FALSE(form->Visible());
 }
 
+TEST_F(Win32Backend, KeysOnAFormWithoutControlsReachItsHandler) {
+  TForm display;
+  display.SetBorderStyle(TBorderStyle::bsNone);
+  std::vector<int> keys;
+  display.OnKeyDown = [&](int key) { keys.push_back(key); };
+  display.Show();
+  display.Activate();
+  platform_test::PressKey(display, VK_ESCAPE);
+  platform_test::PressKey(display, 'q');
+  platform_test::PressKey(display, VK_RETURN);
+  EXPECT_EQ(keys, (std::vector<int>{VK_ESCAPE, 'Q', VK_RETURN}));
+  EXPECT_EQ(platform_test::FocusedControl(display), nullptr);
+}
+
+TEST_F(Win32Backend, ControlsTakeTheirParentsFontAndColourUntilGivenTheirOwn) {
+  form->Group->SetFont(TFont{.Height = 14, .Italic = true, .Color = clRed});
+  form->Group->SetColor(clSilver);
+  EXPECT_EQ(form->First->Font(), (TFont{.Height = 14, .Italic = true, .Color = clRed}));
+  EXPECT_EQ(form->First->Color(), clSilver);
+  form->First->SetFont(TFont{.Height = 9});
+  form->Group->SetFont(TFont{.Height = 20});
+  EXPECT_EQ(form->First->Font().Height, 9);
+  EXPECT_EQ(form->Second->Font().Height, 20);
+  EXPECT_EQ(form->Title->Color(), form->Color());
+}
+
+TEST_F(Win32Backend, TabPassesControlsThatAreNoStopsHiddenOrDisabled) {
+  EXPECT_FALSE(form->Title->TabStop());
+  EXPECT_TRUE(form->Ok->TabStop());
+  form->SetTabOrder({form->List, form->Memo, form->Ok, form->Cancel});
+  form->Memo->SetTabStop(false);
+  form->Ok->SetEnabled(false);
+  form->List->SetFocus();
+  platform_test::PressKey(*form, VK_TAB);
+  EXPECT_EQ(platform_test::FocusedControl(*form), form->Cancel);
+  form->Group->Hide();
+  EXPECT_TRUE(form->First->Visible()) << "set to show, on a hidden parent";
+  platform_test::PressKey(*form, VK_TAB);
+  EXPECT_EQ(platform_test::FocusedControl(*form), form->List) << "the radio buttons are hidden";
+}
+
+TEST_F(Win32Backend, TheLoopRunsAgainAfterItWasEndedAndQuitOutsideItDoesNothing) {
+  Application().Quit();
+  auto* main = Application().CreateForm<TestForm>();
+  for (int run = 0; run < 2; ++run) {
+    int laterRuns = 0;
+    platform_test::Later([&] { ++laterRuns; }, 20);
+    platform_test::Later([&] { main->Close(); }, 60);
+    Application().Run();
+    EXPECT_EQ(laterRuns, 1);
+  }
+  Application().DestroyForms();
+}
+
+TEST_F(Win32Backend, ProcessMessagesRunsWhatWaitsAndReturns) {
+  int ran = 0;
+  PostToMainThread([&] { ++ran; });
+  PostToMainThread([&] { ++ran; });
+  Application().ProcessMessages();
+  EXPECT_EQ(ran, 2);
+}
+
+TEST_F(Win32Backend, AMemoShowsItsScrollBarOnlyWhenAskedTo) {
+  HWND memo = platform::win32::HwndOf(*form->Memo);
+  EXPECT_FALSE(GetWindowLongPtrW(memo, GWL_STYLE) & WS_VSCROLL);
+  form->Memo->SetScrollBars(TScrollStyle::ssVertical);
+  EXPECT_TRUE(GetWindowLongPtrW(memo, GWL_STYLE) & WS_VSCROLL);
+  RECT client;
+  GetClientRect(memo, &client);
+  EXPECT_LT(client.right, 180 - GetSystemMetrics(SM_CXVSCROLL) + 1);
+}
+
 } // namespace
