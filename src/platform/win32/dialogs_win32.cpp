@@ -1,0 +1,117 @@
+// The desktop's message box and file-open dialog.
+#include <vector>
+
+#include "platform/backend_services.h"
+#include "platform/win32/text_win32.h"
+
+namespace {
+
+UINT IconOf(TMsgDlgType kind) {
+  switch (kind) {
+  case TMsgDlgType::mtWarning:
+    return MB_ICONWARNING;
+  case TMsgDlgType::mtError:
+    return MB_ICONERROR;
+  case TMsgDlgType::mtInformation:
+    return MB_ICONINFORMATION;
+  case TMsgDlgType::mtConfirmation:
+    return MB_ICONQUESTION;
+  }
+  return 0;
+}
+
+// The pointer may be hidden by the display; a box must still be usable, so it shows the pointer
+// while it is open.
+class PointerShownWhileOpen {
+public:
+  PointerShownWhileOpen() {
+    while (::ShowCursor(TRUE) < 0)
+      ++raised_;
+    ++raised_;
+  }
+  ~PointerShownWhileOpen() {
+    for (; raised_ > 0; --raised_)
+      ::ShowCursor(FALSE);
+  }
+  PointerShownWhileOpen(const PointerShownWhileOpen&) = delete;
+  PointerShownWhileOpen& operator=(const PointerShownWhileOpen&) = delete;
+
+private:
+  int raised_ = 0;
+};
+
+// The message box goes above every window, a topmost display included, as soon as it is
+// activated: not every implementation of the desktop honours MB_TOPMOST.
+LRESULT CALLBACK RaiseBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE)
+    SetWindowPos(reinterpret_cast<HWND>(wParam), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class BoxesRaised {
+public:
+  BoxesRaised() : hook_(SetWindowsHookExW(WH_CBT, &RaiseBox, nullptr, GetCurrentThreadId())) {}
+  BoxesRaised(const BoxesRaised&) = delete;
+  BoxesRaised& operator=(const BoxesRaised&) = delete;
+  ~BoxesRaised() {
+    if (hook_)
+      UnhookWindowsHookEx(hook_);
+  }
+
+private:
+  HHOOK hook_;
+};
+
+// "description|patterns|description|patterns" as the dialog wants it: each part ended by a
+// null character, the whole by another.
+std::wstring FilterOf(const std::string& filter) {
+  std::wstring result = platform::win32::Wide(filter);
+  for (wchar_t& c : result) {
+    if (c == L'|')
+      c = L'\0';
+  }
+  result.push_back(L'\0');
+  result.push_back(L'\0');
+  return result;
+}
+
+} // namespace
+
+int platform_backend::ShowMessageBox(const MessageBoxRequest& request) {
+  using platform::win32::Wide;
+  const std::wstring text = Wide(request.text);
+  const std::wstring caption = Wide(request.caption);
+  const UINT buttons = request.buttons == TMsgDlgButtons::mbOKCancel ? MB_OKCANCEL : MB_OK;
+  PointerShownWhileOpen pointer;
+  BoxesRaised raised;
+  // Above a topmost full-screen display, and every window of the program waits for it.
+  const int answer =
+      MessageBoxW(nullptr, text.c_str(), caption.c_str(),
+                  buttons | IconOf(request.icon) | MB_TOPMOST | MB_TASKMODAL | MB_SETFOREGROUND);
+  return answer == 1 ? IDOK : IDCANCEL;
+}
+
+std::optional<std::string> platform_backend::ShowOpenFileDialog(const OpenFileRequest& request) {
+  using platform::win32::Wide;
+  const std::wstring filter = FilterOf(request.filter);
+  std::vector<wchar_t> file(32768, L'\0');
+  const std::wstring initial = Wide(request.initialPath);
+  initial.copy(file.data(), std::min(initial.size(), file.size() - 1));
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = GetActiveWindow();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = DWORD(file.size());
+  dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR;
+  if (request.hideReadOnly)
+    dialog.Flags |= OFN_HIDEREADONLY;
+  if (request.mustExist)
+    dialog.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  PointerShownWhileOpen pointer;
+  if (!GetOpenFileNameW(&dialog))
+    return std::nullopt;
+  return platform::win32::Narrow(file.data());
+}

@@ -1,0 +1,136 @@
+// The image control's window: it hands its paints to the control, which keeps the rendering, and
+// puts the rendering's rows on the screen with StretchDIBits as they come.
+#include <exception>
+
+#include "platform/image.h"
+#include "platform/win32/peer.h"
+
+namespace {
+
+constexpr const wchar_t* kImageClass = L"QuillmorImage";
+
+// A palette display shows a picture of more colours than it has through the halftone palette;
+// every other display takes the rows as they are.
+class StretchMode {
+public:
+  explicit StretchMode(HDC dc) : dc_(dc) {
+    const bool palette = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0;
+    const int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    if (palette && bits <= 8) {
+      halftone_ = CreateHalftonePalette(dc);
+      if (halftone_) {
+        oldPalette_ = SelectPalette(dc, halftone_, FALSE);
+        RealizePalette(dc);
+      }
+      SetStretchBltMode(dc, HALFTONE);
+      SetBrushOrgEx(dc, 0, 0, nullptr);
+    } else {
+      SetStretchBltMode(dc, COLORONCOLOR);
+    }
+  }
+  ~StretchMode() {
+    if (oldPalette_)
+      SelectPalette(dc_, oldPalette_, FALSE);
+    if (halftone_)
+      DeleteObject(halftone_);
+  }
+  StretchMode(const StretchMode&) = delete;
+  StretchMode& operator=(const StretchMode&) = delete;
+
+private:
+  HDC dc_;
+  HPALETTE halftone_ = nullptr;
+  HPALETTE oldPalette_ = nullptr;
+};
+
+// One piece of the rendering: its rows from from.Y on, as a top-down DIB of their own, so the
+// source rectangle never depends on how a driver reads a top-down DIB's origin.
+void DrawPiece(HDC dc, const TRect& target, const TPixels& rendering, TPoint from) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = LONG(rendering.Stride() / 4);
+  info.bmiHeader.biHeight = -LONG(target.Height);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  StretchDIBits(dc, target.Left, target.Top, target.Width, target.Height, from.X, 0, target.Width,
+                target.Height, rendering.Row(from.Y), &info, DIB_RGB_COLORS, SRCCOPY);
+  // The rows show now, not when the paint ends: that is what incremental display is for.
+  GdiFlush();
+}
+
+void Paint(HWND hwnd, TImage& image) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd, &paint);
+  {
+    const StretchMode mode(dc);
+    const RECT& area = paint.rcPaint;
+    try {
+      image.Paint(TRect{area.left, area.top, area.right - area.left, area.bottom - area.top},
+                  [dc](const TRect& target, const TPixels& rendering, TPoint from) {
+                    DrawPiece(dc, target, rendering, from);
+                  });
+    } catch (...) {
+      // Raised again once the paint is over, where the application shows it in its error box.
+      PostToMainThread([error = std::current_exception()] {
+        RunHandler([error] { std::rethrow_exception(error); });
+      });
+    }
+  }
+  EndPaint(hwnd, &paint);
+}
+
+LRESULT CALLBACK ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* image = static_cast<TImage*>(platform::win32::ControlOf(hwnd));
+  switch (msg) {
+  case WM_ERASEBKGND:
+    if (image) {
+      RECT client;
+      GetClientRect(hwnd, &client);
+      FillRect(HDC(wParam), &client, platform::win32::GroundBrush(*image));
+    }
+    return 1;
+  case WM_PAINT:
+    if (image) {
+      Paint(hwnd, *image);
+      return 0;
+    }
+    break;
+  case WM_NCHITTEST:
+    // Clicks go to the form below, as the display's input handling expects of a picture.
+    return HTTRANSPARENT;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void RegisterImageClass() {
+  static const bool registered = [] {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ImageProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kImageClass;
+    return RegisterClassW(&windowClass) != 0;
+  }();
+  (void)registered;
+}
+
+} // namespace
+
+namespace platform::win32 {
+
+HWND NewImageWindow(TImage& owner, HWND parent) {
+  RegisterImageClass();
+  HWND hwnd = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (hwnd)
+    RegisterControlWindow(hwnd, owner);
+  return hwnd;
+}
+
+} // namespace platform::win32
+
+void TImage::Repaint() {
+  if (HWND hwnd = platform::win32::HwndOf(*this))
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
