@@ -143,7 +143,7 @@ public:
   }
 };
 
-TForm1::TForm1() : identity_(kDisplayClass, kDisplayCaption) {
+TForm1::TForm1() : TForm(kDisplayClass), identity_(kDisplayClass, kDisplayCaption) {
   ExitLatch = false;
   SetCaption(kDisplayCaption);
   SetBorderStyle(TBorderStyle::bsNone);
