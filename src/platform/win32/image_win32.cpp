@@ -121,8 +121,8 @@ namespace platform::win32 {
 
 HWND NewImageWindow(TImage& owner, HWND parent) {
   RegisterImageClass();
-  HWND hwnd = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND hwnd = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0,
+                              0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (hwnd)
     RegisterControlWindow(hwnd, owner);
   return hwnd;
