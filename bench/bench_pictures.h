@@ -5,30 +5,47 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
-#include <QImage>
 #include <jpeglib.h>
 
-inline QImage Scene(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB888);
+#include "platform/jpeg.h"
+#include "platform/pixels.h"
+
+inline TPixels Scene(int width, int height) {
+  TPixels image(width, height, TPixelFormat::pf24bit);
   std::uint32_t noise = 12345;
   for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = image.scanLine(y);
+    std::uint8_t* row = image.Row(y);
     for (int x = 0; x < width; ++x) {
       noise = noise * 1664525u + 1013904223u;
       const int grain = int(noise >> 28) - 8;
       const double u = double(x) / width, v = double(y) / height;
-      row[3 * x] =
+      // Blue, green, red in memory.
+      row[3 * x + 2] =
           std::uint8_t(std::clamp(int(120 + 100 * std::sin(6 * u + 3 * v)) + grain, 0, 255));
       row[3 * x + 1] =
           std::uint8_t(std::clamp(int(140 + 90 * std::cos(5 * v - 2 * u)) + grain, 0, 255));
-      row[3 * x + 2] =
-          std::uint8_t(std::clamp(int(110 + 80 * std::sin(9 * u * v)) + grain, 0, 255));
+      row[3 * x] = std::uint8_t(std::clamp(int(110 + 80 * std::sin(9 * u * v)) + grain, 0, 255));
     }
   }
   return image;
 }
+
+// A screen for the image control's paints: every piece drawn is copied in, as a backend's copy
+// to its window would.
+struct BenchScreen {
+  TPixels pixels;
+  BenchScreen(int width, int height) : pixels(width, height, TPixelFormat::pf32bit) {
+    pixels.Fill(0);
+  }
+  void Draw(const TRect& target, const TPixels& rendering, TPoint from) {
+    for (int y = 0; y < target.Height; ++y)
+      std::memcpy(pixels.Row(target.Top + y) + 4 * target.Left,
+                  rendering.Row(from.Y + y) + 4 * from.X, std::size_t(target.Width) * 4);
+  }
+};
 
 // The baseline: a file decoded straight through libjpeg, with the settings our decoder uses and
 // as many rows per call as libjpeg recommends, into one reused buffer.

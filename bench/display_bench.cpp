@@ -9,8 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include <QApplication>
-#include <QPainter>
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <sys/resource.h>
@@ -21,7 +19,9 @@
 #include "platform/jpeg.h"
 #include "platform/paths.h"
 #include "platform/system.h"
+#include "platform/testing.h"
 #include "platform/timer.h"
+#include "program.h"
 #include "psave.h"
 #include "settings/settings.h"
 #include "usave1.h"
@@ -102,11 +102,18 @@ std::unique_ptr<TForm1> NewDisplay(int layout) {
 }
 
 // One tick and the first paint of the image it changed: load, decode, stretch and copy.
-void TickAndPaint(TForm1& form, QPainter& painter) {
+void TickAndPaint(TForm1& form, BenchScreen& screen) {
   TImage* const tiles[] = {form.Image1, form.image2, form.Image3, form.Image4};
   TImage* changed = DisplayMode == dmTiled ? tiles[QuadrantState - 1] : form.Image1;
   form.Timer1->Tick();
-  changed->PaintTo(painter, changed->rect());
+  const TRect bounds = changed->BoundsRect();
+  changed->Paint(TRect{0, 0, bounds.Width, bounds.Height},
+                 [&](const TRect& target, const TPixels& rendering, TPoint from) {
+                   TRect onScreen = target;
+                   onScreen.Left += bounds.Left;
+                   onScreen.Top += bounds.Top;
+                   screen.Draw(onScreen, rendering, from);
+                 });
 }
 
 // Arguments: layout, picture width; the height is three quarters of it.
@@ -115,20 +122,18 @@ void BM_TickByPictureSize(benchmark::State& state) {
   const int width = int(state.range(1));
   TheDrive().UsePictures(width, width * 3 / 4);
   auto form = NewDisplay(layout);
-  QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
-  QPainter painter(&screen);
+  BenchScreen screen(kScreenWidth, kScreenHeight);
   for (auto _ : state)
-    TickAndPaint(*form, painter);
+    TickAndPaint(*form, screen);
   state.counters["pixels"] = double(width) * (width * 3 / 4);
 }
 
 void BM_FullScreenTick1080(benchmark::State& state) {
   TheDrive().UsePictures(1920, 1080);
   auto form = NewDisplay(dmFullScreen);
-  QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
-  QPainter painter(&screen);
+  BenchScreen screen(kScreenWidth, kScreenHeight);
   for (auto _ : state)
-    TickAndPaint(*form, painter);
+    TickAndPaint(*form, screen);
 }
 
 // The same file decoded straight through libjpeg.
@@ -145,11 +150,10 @@ void BM_PlainLibjpegDecode1080(benchmark::State& state) {
 void BM_PeakResident100Ticks(benchmark::State& state) {
   TheDrive().UsePictures(1920, 1080);
   auto form = NewDisplay(dmFullScreen);
-  QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
-  QPainter painter(&screen);
+  BenchScreen screen(kScreenWidth, kScreenHeight);
   for (auto _ : state)
     for (int tick = 0; tick < 100; ++tick)
-      TickAndPaint(*form, painter);
+      TickAndPaint(*form, screen);
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
   state.counters["peak_rss_mib"] = double(usage.ru_maxrss) / 1024.0;
@@ -170,9 +174,8 @@ BENCHMARK(BM_FullScreenTick1080)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainLibjpegDecode1080)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QuillmorQtApplication app(argv[0]);
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  Application().Initialize(argv[0]);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;

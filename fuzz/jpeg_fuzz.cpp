@@ -21,9 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       picture.Bitmap();
     } catch (const EJPEG&) {
     }
-    // The failed picture keeps what it decoded and raises nothing more.
+    // The failed picture keeps what it decoded and raises nothing more; a whole one decodes again
+    // after letting go.
     picture.Bitmap();
-    QImage bitmap;
+    if (picture.ReleaseBitmap())
+      picture.Bitmap();
+    TPixels bitmap;
     jpeg::Decode(picture.Data()->Bytes(), jpeg::DecodeSettings{true}, bitmap, nullptr);
   } catch (const EJPEG&) {
   }

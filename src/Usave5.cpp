@@ -42,7 +42,7 @@ Tfrmdisc::~Tfrmdisc() {
     frmdisc = nullptr;
 }
 
-Tfrmdisc::Tfrmdisc() {
+Tfrmdisc::Tfrmdisc() : TForm("Tfrmdisc") {
   frmdisc = this;
   SetBorderStyle(TBorderStyle::bsNone);
   SetPosition(TPosition::poScreenCenter);

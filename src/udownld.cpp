@@ -133,7 +133,7 @@ TFrmdownld::~TFrmdownld() {
     Frmdownld = nullptr;
 }
 
-TFrmdownld::TFrmdownld() {
+TFrmdownld::TFrmdownld() : TForm("TFrmdownld") {
   Frmdownld = this;
   SetCaption("More Software");
   SetIcon(DownloadArrow());

@@ -119,7 +119,7 @@ TImage* NewImage(TControl& parent, const char* name, const TRect& bounds) {
 // own: a key ends the display as FormKeyDown does, and the message hook sees its button presses.
 class TCoverForm : public TForm {
 public:
-  explicit TCoverForm(TForm1& display) {
+  explicit TCoverForm(TForm1& display) : TForm("TCoverForm") {
     SetBorderStyle(TBorderStyle::bsNone);
     SetFormStyle(TFormStyle::fsStayOnTop);
     SetColor(clBlack);

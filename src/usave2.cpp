@@ -1,6 +1,8 @@
 #include "usave2.h"
 
+#include <memory>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "Usave5.h"

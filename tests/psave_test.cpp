@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "program.h"
 #include "psave.h"
 #include "support/temp_root.h"
 

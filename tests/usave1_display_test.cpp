@@ -23,6 +23,9 @@ TEST_F(DisplayTest, StartUpHidesThePointerAndStartsTheTimerAtOneSecond) {
   InstallPictures(64, 48);
   WriteSettings("Sound=0\r\nPicdis=1\r\nTime=2\r\n");
   TForm1& form = CreateDisplay();
+  // What a second start searches for.
+  EXPECT_EQ(form.WindowClass(), "TForm1");
+  EXPECT_EQ(form.Caption(), "quilldorn");
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(platform_test::CursorHidden());
   EXPECT_EQ(form.Color(), clBlack);
@@ -116,16 +119,21 @@ TEST_F(DisplayTest, AResizedWindowLaysOutTheShownPictureAtOnce) {
   WriteSettings("Picdis=3\r\n");
   TForm1& form = CreateDisplay();
   form.SetBounds(0, 0, 800, 600);
+  form.Show();
   form.Timer1->Tick();
   platform_test::SetScreenSize(std::pair{1024, 768});
   form.SetBounds(0, 0, 1024, 768);
-  EXPECT_EQ(form.Image1->BoundsRect(), (TRect{0, 0, 1024, 768}));
+  EXPECT_TRUE(platform_test::WaitUntil([&] {
+    return form.Image1->BoundsRect() == TRect{0, 0, 1024, 768};
+  }));
 
   DisplayMode = dmDefaultSize;
   form.Timer1->Tick();
   platform_test::SetScreenSize(std::pair{800, 600});
   form.SetBounds(0, 0, 800, 600);
-  EXPECT_EQ(form.Image1->BoundsRect(), (TRect{80, 60, 640, 480}));
+  EXPECT_TRUE(platform_test::WaitUntil([&] {
+    return form.Image1->BoundsRect() == TRect{80, 60, 640, 480};
+  }));
 }
 
 TEST_F(DisplayTest, APictureThatCannotBeLoadedIsReplacedByThePlaceholderPlacedLikeAPicture) {

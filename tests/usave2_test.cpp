@@ -699,12 +699,18 @@ TEST_F(SettingsDialog, ThePhotographCoversOnlyTheHeadline) {
   const TPixels shot = platform_test::Grab(*form);
   const auto at = [&](int left, int top) { return shot.Pixel(left, top); };
 
+  const auto photoPixels = [&](const TRect& area) {
+    int shown = 0;
+    for (int y = area.Top; y < area.Bottom(); ++y)
+      for (int x = area.Left; x < area.Right(); ++x)
+        shown += Near(at(x, y), kPhoto) ? 1 : 0;
+    return shown;
+  };
   const TRect headline = form->Label1->BoundsRect();
-  int hidden = 0;
-  for (int y = headline.Top; y < headline.Bottom(); ++y)
-    for (int x = headline.Left; x < headline.Right(); ++x)
-      hidden += Near(at(x, y), kPhoto) ? 1 : 0;
-  EXPECT_EQ(hidden, headline.Width * headline.Height);
+  EXPECT_EQ(photoPixels(headline), headline.Width * headline.Height);
+  // The colour group is never shown.
+  const TRect colours = form->GroupBox1->BoundsRect();
+  EXPECT_EQ(photoPixels(colours), colours.Width * colours.Height);
 
   // The list: white below its entry.
   EXPECT_EQ(at(10 + 150, 32 + 80), clWhite);

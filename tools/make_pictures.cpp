@@ -494,7 +494,12 @@ int main(int argc, char** argv) {
   jpeg::EncodeSettings settings;
   settings.quality = 85;
   for (int i = 0; i < int(std::size(kEntries)); ++i) {
-    const auto bytes = jpeg::Encode(Paint(i, kEntries[i]), settings);
+    // Converted from a named image: Qt's in-place conversion of a temporary gives other bytes for
+    // one of the pictures, and the set must come out as it always has.
+    const QImage painted = Paint(i, kEntries[i]);
+    const QImage rgb = painted.convertToFormat(QImage::Format_RGB888);
+    const auto bytes = jpeg::Encode(rgb.constBits(), rgb.width(), rgb.height(), rgb.bytesPerLine(),
+                                    jpeg::SampleLayout::rgb, settings);
     if (!WriteFile(folder / kEntries[i].file, bytes)) {
       std::fprintf(stderr, "make_pictures: cannot write %s\n", kEntries[i].file);
       return 1;

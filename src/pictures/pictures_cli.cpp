@@ -173,7 +173,11 @@ int RunImportArguments(const std::vector<std::string>& arguments) {
 // The primary screen is asked for its size; without a display the offscreen platform stands in,
 // so the command still works over a plain terminal.
 void ChoosePlatform() {
-  PrepareQtEnvironment();
+  // Sizes are in device pixels, as the display's are.
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  qunsetenv("QT_SCALE_FACTOR");
+  qunsetenv("QT_SCREEN_SCALE_FACTORS");
+  qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
   const char* chosen = std::getenv("QT_QPA_PLATFORM");
   const bool display = (std::getenv("DISPLAY") && *std::getenv("DISPLAY")) ||
                        (std::getenv("WAYLAND_DISPLAY") && *std::getenv("WAYLAND_DISPLAY"));

@@ -140,8 +140,7 @@ TRect Translated(TRect rect, int dx, int dy) {
 
 } // namespace
 
-TImage::TImage(TControl& parent, std::string name)
-    : TControl(&parent, std::move(name), Kind::Image) {
+void TImage::ConnectPicture() {
   picture_.OnChange = [this] { PictureChanged(); };
   picture_.OnProgress = [this](ProgressStage stage, const TRect& rect) { Progress(stage, rect); };
 }
@@ -214,14 +213,30 @@ void TImage::Render(const TPixels& source, int sourceRows) {
   renderedRows_ = StretchRows(source, sourceRows, rendering_, renderedRows_, rendering_.Height());
 }
 
-void TImage::ReleaseSource() {
-  TGraphic* graphic = picture_.Graphic();
-  if (!graphic || !graphic->ReleaseBitmap())
-    return;
+namespace {
+
+// Once the screen is still: what the heap holds free of the decoder's and the paint's work goes
+// back to the system, which glibc does not do unless asked.
+void ReturnFreedMemory() {
 #if defined(__GLIBC__)
-  // The decoded picture was the largest block freed; glibc would keep its pages otherwise.
   malloc_trim(0);
 #endif
+}
+
+} // namespace
+
+void TImage::ReleaseSource() {
+  // A picture's pixels map memory of their own, which goes back to the system as it is freed.
+  if (TGraphic* graphic = picture_.Graphic())
+    graphic->ReleaseBitmap();
+}
+
+void TImage::ReleaseRendering() {
+  if (rendering_.Empty())
+    return;
+  rendering_ = TPixels();
+  InvalidateRendering();
+  ReturnFreedMemory();
 }
 
 void TImage::Progress(ProgressStage stage, const TRect& decodedSoFar) {

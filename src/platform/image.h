@@ -41,8 +41,13 @@ public:
   // The picture as the screen wants it, at DestRect's size, once Paint made it; a repaint is one
   // copy from here.
   const TPixels& Rendering() const { return rendering_; }
+  // Lets go of the rendering (and the decoded picture, where it can be decoded again), for when the
+  // screen keeps its own copy of what was painted; the next paint makes them again.
+  void ReleaseRendering();
 
 private:
+  // The constructor is the backend's: it makes the native counterpart, then calls this.
+  void ConnectPicture();
   void PictureChanged();
   void Progress(ProgressStage stage, const TRect& decodedSoFar);
   void InvalidateRendering();

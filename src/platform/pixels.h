@@ -15,11 +15,21 @@ enum class TPixelFormat {
   pf32bit, // blue, green, red, unused
 };
 
+// Gives a block's memory back the way it was taken.
+struct TPixelsRelease {
+  std::size_t mapped = 0; // bytes mapped for the block on its own; 0: from the heap
+  void* base = nullptr;   // where that mapping begins
+  void operator()(std::uint8_t* bits) const;
+};
+
 class TPixels {
 public:
   TPixels() = default;
   // Uninitialised pixels; an empty block when either side is 0.
   TPixels(int width, int height, TPixelFormat format);
+  // A block moved from is empty.
+  TPixels(TPixels&& other) noexcept;
+  TPixels& operator=(TPixels&& other) noexcept;
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -45,9 +55,11 @@ public:
   static int BytesPerPixel(TPixelFormat format);
 
 private:
+  using Release = TPixelsRelease;
+
   int width_ = 0;
   int height_ = 0;
   TPixelFormat format_ = TPixelFormat::pf24bit;
   std::size_t stride_ = 0;
-  std::unique_ptr<std::uint8_t[]> data_;
+  std::unique_ptr<std::uint8_t[], Release> data_;
 };

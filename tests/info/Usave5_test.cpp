@@ -76,6 +76,8 @@ TEST_F(AboutBox, EnterPressesNothingAndSpaceOnTheFocusedButtonReturns) {
   bool openAfterEnter = false;
   const TControl* focused = nullptr;
   const int result = ShowModalWith(form, [&] {
+    if (!Activated(form))
+      return form.SetModalResult(kModalTimedOut);
     focused = platform_test::FocusedControl(form);
     platform_test::PressKey(form, VK_RETURN);
     openAfterEnter = form.InModal();

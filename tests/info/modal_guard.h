@@ -24,3 +24,9 @@ inline int ShowModalWith(TForm& form, std::function<void()> step) {
   *showing = false;
   return result;
 }
+
+// Waits until the shown form has the keyboard, as the window a user works in has.
+inline bool Activated(TForm& form) {
+  return platform_test::WaitUntil(
+      [&form] { return form.Focused() || platform_test::FocusedControl(form) != nullptr; });
+}

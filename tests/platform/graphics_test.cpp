@@ -356,6 +356,17 @@ TEST(Pixels, RowsArePaddedToFourBytesAndCopiesStandAlone) {
   EXPECT_EQ(copy.Pixel(3, 1), kGreen);
 
   EXPECT_TRUE(TPixels(0, 7, TPixelFormat::pf32bit).Empty());
+
+  // Blocks of a screen's size take their memory elsewhere than small ones; they behave alike.
+  TPixels screen(1920, 1080, TPixelFormat::pf32bit);
+  screen.Fill(kGrey);
+  screen.SetPixel(1919, 1079, clRed);
+  TPixels moved = std::move(screen);
+  EXPECT_TRUE(screen.Empty());
+  const TPixels again = moved.Copy();
+  moved = TPixels();
+  EXPECT_EQ(again.Pixel(0, 0), kGrey);
+  EXPECT_EQ(again.Pixel(1919, 1079), clRed);
   TPixels paletted(1, 1, TPixelFormat::pf8bit);
   paletted.Palette = {clRed, kGrey};
   paletted.Row(0)[0] = 1;

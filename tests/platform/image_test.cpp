@@ -146,7 +146,7 @@ TEST_F(ImageControl, DecodesOnFirstPaintOnlyAndShowsPalettedPictures) {
   }
 }
 
-TEST_F(ImageControl, TheDecodedPictureGoesOnceDrawnAndComesBackTheSameForNewBounds) {
+TEST_F(ImageControl, PixelsItKeepsGoWhenDoneAndComeBackTheSame) {
   TImage& image = NewImage({0, 0, 90, 30});
   image.SetStretch(true);
   TJPEGImage jpeg;
@@ -163,6 +163,13 @@ TEST_F(ImageControl, TheDecodedPictureGoesOnceDrawnAndComesBackTheSameForNewBoun
   EXPECT_TRUE(SamePixels(platform_test::Grab(image), wide));
   EXPECT_EQ(narrow.Width(), 45);
   EXPECT_FALSE(shown->Decoded());
+
+  // Once the screen has been still a while the control lets its rendering go too; a paint after
+  // that makes the same pixels again.
+  EXPECT_TRUE(platform_test::WaitUntil([&] { return image.Rendering().Empty(); }));
+  EXPECT_TRUE(SamePixels(platform_test::Grab(image), wide));
+  image.ReleaseRendering();
+  EXPECT_TRUE(SamePixels(platform_test::Grab(image), wide));
 }
 
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/testing.h"
+#include "program.h"
 #include "psave.h"
 #include "settings/settings.h"
 #include "support/display_fixture.h"

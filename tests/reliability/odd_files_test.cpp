@@ -25,6 +25,7 @@
 #include "platform/paths.h"
 #include "platform/testing.h"
 #include "platform/timer.h"
+#include "program.h"
 #include "psave.h"
 #include "settings/settings.h"
 #include "support/display_fixture.h"
@@ -195,7 +196,7 @@ TEST_F(OddFiles, PlainCataloguePicturesThatCannotBeReadShowThePlaceholderInEvery
       DisplayMode = layout;
       for (int tick = 0; tick < 4; ++tick) {
         form.Timer1->Tick();
-        form.grab();
+        platform_test::Grab(form);
       }
       EXPECT_EQ(form.Image1->Picture().Width(), 72);
       EXPECT_EQ(form.Image1->Picture().Height(), 65);

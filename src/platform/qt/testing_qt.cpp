@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/application.h"
 #include "platform/forms.h"
@@ -92,20 +93,22 @@ void PressKey(TForm& form, int key, bool shift, bool control) {
 void ClickAt(TControl& control, std::optional<TPoint> at) {
   QWidget* widget = platform::qt::WidgetOf(control);
   const QPoint point = at ? QPoint(at->X, at->Y) : widget->rect().center();
-  QWidget* child = widget->childAt(point);
-  QPointer<QWidget> target = child ? child : widget;
-  const QPoint local = target->mapFrom(widget, point);
-  const QPointF global = target->mapToGlobal(QPointF(local));
-  if (target->focusPolicy() & Qt::ClickFocus)
-    target->setFocus(Qt::MouseFocusReason);
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), global, Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &press);
-  if (!target)
+  QWidget* top = widget->window();
+  QPointer<QWindow> window = top->windowHandle();
+  if (!window) {
+    top->winId();
+    window = top->windowHandle();
+  }
+  const QPointF local(widget->mapTo(top, point));
+  const QPointF global(widget->mapToGlobal(point));
+  QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(window, &press);
+  if (!window)
     return;
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(local), global, Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &release);
+  QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(window, &release);
 }
 
 TControl* FocusedControl(TForm& form) {

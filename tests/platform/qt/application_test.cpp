@@ -7,9 +7,10 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QWindow>
 
+#include "platform/dialogs.h"
 #include "platform/forms.h"
+#include "platform/testing.h"
 #include "support/qt_modal_box.h"
 
 namespace {
@@ -19,8 +20,8 @@ protected:
   MessageHook() {
     Application().DestroyForms();
     form_ = Application().CreateForm<TForm>();
-    form_->setGeometry(0, 0, 200, 150);
-    form_->show();
+    form_->SetBounds(0, 0, 200, 150);
+    form_->Show();
     Application().OnMessage = [this](TMsg& msg, bool&) {
       if (msg.message == WM_LBUTTONDOWN)
         pressedOn_.push_back(msg.hwnd);
@@ -29,15 +30,15 @@ protected:
   ~MessageHook() override { Application().DestroyForms(); }
 
   // A top-level window of its own, as a cover of another screen is.
-  std::unique_ptr<QWidget> OtherWindow() {
-    auto window = std::make_unique<QWidget>();
-    window->setGeometry(300, 0, 100, 100);
-    window->show();
+  std::unique_ptr<TForm> OtherWindow() {
+    auto window = std::make_unique<TForm>();
+    window->SetBounds(300, 0, 100, 100);
+    window->Show();
     return window;
   }
 
   TForm* form_ = nullptr;
-  std::vector<QObject*> pressedOn_;
+  std::vector<TForm*> pressedOn_;
 };
 
 } // namespace
@@ -52,16 +53,44 @@ TEST_F(MessageHook, AnsweringTheErrorBoxWithTheMouseIsNotTheDisplaysInput) {
   EXPECT_TRUE(answered);
   EXPECT_TRUE(pressedOn_.empty());
 
-  ClickThroughWindow(form_);
-  EXPECT_EQ(pressedOn_, std::vector<QObject*>{form_->windowHandle()});
+  platform_test::ClickAt(*form_);
+  EXPECT_EQ(pressedOn_, std::vector<TForm*>{form_});
 }
 
 TEST_F(MessageHook, WindowsTheMainFormOwnsAreHookedOthersAreNot) {
   const auto cover = OtherWindow();
   const auto stranger = OtherWindow();
   Application().AddHookedWindow(cover.get());
-  ClickThroughWindow(stranger.get());
+  platform_test::ClickAt(*stranger);
   EXPECT_TRUE(pressedOn_.empty());
-  ClickThroughWindow(cover.get());
-  EXPECT_EQ(pressedOn_, std::vector<QObject*>{cover->windowHandle()});
+  platform_test::ClickAt(*cover);
+  EXPECT_EQ(pressedOn_, std::vector<TForm*>{cover.get()});
+}
+
+TEST_F(MessageHook, AWindowLeavesTheHookedSetWhenItIsDestroyed) {
+  auto cover = OtherWindow();
+  TForm* const gone = cover.get();
+  Application().AddHookedWindow(gone);
+  cover.reset();
+  EXPECT_FALSE(Application().IsHookedWindow(gone));
+}
+
+TEST(Handlers, AnErrorEscapingAHandlerGoesToTheGeneralErrorBoxAndTheLoopGoesOn) {
+  std::vector<std::string> boxes;
+  platform_test::SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+    boxes.push_back(request.text);
+    return IDOK;
+  });
+  TForm form;
+  TButton* button = form.Add<TButton>("Button1", "Go");
+  int clicks = 0;
+  button->OnClick = [&] {
+    ++clicks;
+    throw std::runtime_error("Disk full");
+  };
+  button->Click();
+  button->Click();
+  platform_test::SetMessageBoxResponder(nullptr);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Disk full.", "Disk full."}));
 }

@@ -16,7 +16,8 @@
 #include <QStyleOption>
 
 #include "Usave5.h"
-#include "platform/fonts.h"
+#include "platform/qt/fonts_qt.h"
+#include "platform/qt/peer.h"
 #include "support/process.h"
 #include "support/temp_root.h"
 #include "udownld.h"
@@ -84,8 +85,8 @@ void ExpectEveryCaptionFits() {
   TForm2 dialog;
   Tfrmdisc about;
   TFrmdownld more;
-  for (const QWidget* window : {static_cast<QWidget*>(&dialog), static_cast<QWidget*>(&about),
-                                static_cast<QWidget*>(&more)})
+  for (const QWidget* window : {platform::qt::WidgetOf(dialog), platform::qt::WidgetOf(about),
+                                platform::qt::WidgetOf(more)})
     EXPECT_EQ(CaptionsThatDoNotFit(*window), std::vector<std::string>{})
         << window->metaObject()->className();
 }
@@ -105,8 +106,8 @@ fs::path OnlyDejaVuConfig(const fs::path& folder) {
 TEST(WindowCaptions, TheDesktopFaceStandsInAsAFaceOfItsMetrics) {
   if (std::getenv(kOnlyDejaVu))
     GTEST_SKIP() << "runs with the host's faces";
-  EXPECT_EQ(QFontInfo(WindowFont(11)).family(), "Liberation Sans");
-  EXPECT_EQ(QFontInfo(WindowFont(16)).pixelSize(), 16);
+  EXPECT_EQ(QFontInfo(platform::qt::FontOf(TFont{11})).family(), "Liberation Sans");
+  EXPECT_EQ(QFontInfo(platform::qt::FontOf(TFont{16})).pixelSize(), 16);
 }
 
 TEST(WindowCaptions, FitTheirControlsAtTheirOwnSizeWithTheHostsFaces) {
@@ -116,7 +117,7 @@ TEST(WindowCaptions, FitTheirControlsAtTheirOwnSizeWithTheHostsFaces) {
   // Nothing needed to shrink: the dialog's captions keep the window font's 11 pixels.
   TempRoot root;
   TForm2 dialog;
-  for (const QWidget* control : dialog.findChildren<QWidget*>())
+  for (const QWidget* control : platform::qt::WidgetOf(dialog)->findChildren<QWidget*>())
     EXPECT_EQ(control->font().pixelSize(), 11)
         << control->metaObject()->className() << " "
         << control->property("text").toString().toStdString();
@@ -124,7 +125,7 @@ TEST(WindowCaptions, FitTheirControlsAtTheirOwnSizeWithTheHostsFaces) {
 
 TEST(WindowCaptions, FitTheirControlsWithDejaVuSansAlone) {
   if (std::getenv(kOnlyDejaVu)) {
-    ASSERT_EQ(QFontInfo(WindowFont(11)).family(), "DejaVu Sans");
+    ASSERT_EQ(QFontInfo(platform::qt::FontOf(TFont{11})).family(), "DejaVu Sans");
     ExpectEveryCaptionFits();
     return;
   }
