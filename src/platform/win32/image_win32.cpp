@@ -121,14 +121,21 @@ namespace platform::win32 {
 
 HWND NewImageWindow(TImage& owner, HWND parent) {
   RegisterImageClass();
-  HWND hwnd = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND hwnd = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0,
+                              0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (hwnd)
     RegisterControlWindow(hwnd, owner);
   return hwnd;
 }
 
 } // namespace platform::win32
+
+// The control's window comes with the control itself (see TControl's constructor), shown with its
+// window as every control is.
+TImage::TImage(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::Image) {
+  ConnectPicture();
+}
 
 void TImage::Repaint() {
   if (HWND hwnd = platform::win32::HwndOf(*this))
