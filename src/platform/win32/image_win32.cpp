@@ -132,11 +132,6 @@ HWND NewImageWindow(TImage& owner, HWND parent) {
 
 // The control's window comes with the control itself (see TControl's constructor), shown with its
 // window as every control is.
-TImage::TImage(TControl& parent, std::string name)
-    : TControl(&parent, std::move(name), Kind::Image) {
-  ConnectPicture();
-}
-
 void TImage::Repaint() {
   if (HWND hwnd = platform::win32::HwndOf(*this))
     InvalidateRect(hwnd, nullptr, TRUE);
