@@ -92,8 +92,9 @@ private:
   SoundFunctions functions_{};
 };
 
-// Set once the libraries are loaded, which is before any music exists; kept for the process.
-const SoundFunctions* sound = nullptr;
+// Filled once the libraries are loaded, which is before any music exists. A plain copy, so a
+// player that outlives the library object at exit still finds its functions, which stay mapped.
+SoundFunctions sound{};
 
 void EnsureSoundLibrary() {
   static std::optional<SoundLibrary> library;
@@ -102,11 +103,11 @@ void EnsureSoundLibrary() {
   const auto names = libraryNamesForTests.value_or(
       std::pair<std::string, std::string>{kSdlLibrary, kMixerLibrary});
   library.emplace(names.first, names.second);
-  sound = &library->Functions();
+  sound = library->Functions();
 }
 
 struct MusicFreer {
-  void operator()(Mix_Music* music) const { sound->FreeMusic(music); }
+  void operator()(Mix_Music* music) const { sound.FreeMusic(music); }
 };
 
 } // namespace
@@ -149,7 +150,7 @@ TMediaPlayer* soundingPlayer = nullptr;
 const Mix_Music* soundingMusic = nullptr;
 
 std::string BackEndError() {
-  const char* text = sound->GetError();
+  const char* text = sound.GetError();
   return text && *text ? std::string(text) : std::string(kUnknownError);
 }
 
@@ -161,12 +162,12 @@ void ChooseSoundFont() {
   const char* configured = std::getenv("SDL_SOUNDFONTS");
   if (configured && *configured)
     return;
-  if (const char* fonts = sound->GetSoundFonts(); fonts && std::filesystem::exists(fonts))
+  if (const char* fonts = sound.GetSoundFonts(); fonts && std::filesystem::exists(fonts))
     return;
   for (const char* font : kSoundFonts) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(font, ec)) {
-      sound->SetSoundFonts(font);
+      sound.SetSoundFonts(font);
       return;
     }
   }
@@ -178,17 +179,17 @@ void EnsureAudioDevice() {
   if (open)
     return;
   EnsureSoundLibrary();
-  sound->ClearError();
-  sound->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (sound->InitSubSystem(SDL_INIT_AUDIO) != 0)
+  sound.ClearError();
+  sound.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (sound.InitSubSystem(SDL_INIT_AUDIO) != 0)
     throw EMCIDeviceError(BackEndError());
-  if (sound->OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
+  if (sound.OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
     const std::string text = BackEndError();
-    sound->QuitSubSystem(SDL_INIT_AUDIO);
+    sound.QuitSubSystem(SDL_INIT_AUDIO);
     throw EMCIDeviceError(text);
   }
   ChooseSoundFont();
-  sound->HookMusicFinished(MusicFinished);
+  sound.HookMusicFinished(MusicFinished);
   open = true;
 }
 
@@ -224,8 +225,8 @@ void TMediaPlayer::Open() {
   if (!std::filesystem::is_regular_file(host, error) ||
       std::filesystem::file_size(host, error) > kLargestSoundFile)
     throw EMCIDeviceError(kCannotPlay);
-  sound->ClearError();
-  Mix_Music* music = sound->LoadMUS(host.c_str());
+  sound.ClearError();
+  Mix_Music* music = sound.LoadMUS(host.c_str());
   if (!music)
     throw EMCIDeviceError(BackEndError());
   native_->music.reset(music);
@@ -243,8 +244,8 @@ void TMediaPlayer::Play() {
   // Playing on while already sounding only re-arms the notification, as a new play would.
   if (!Native::Sounding(*this)) {
     Native::Silence(*this);
-    sound->ClearError();
-    if (sound->PlayMusic(native_->music.get(), 0) != 0) {
+    sound.ClearError();
+    if (sound.PlayMusic(native_->music.get(), 0) != 0) {
       error_ = kBackEndRefused;
       errorText_ = BackEndError();
       return;
@@ -277,7 +278,7 @@ bool TMediaPlayer::IsOpen() const {
 
 bool TMediaPlayer::Native::Sounding(const TMediaPlayer& player) {
   const Mix_Music* music = player.native_->music.get();
-  return music && soundingMusic == music && sound->PlayingMusic();
+  return music && soundingMusic == music && sound.PlayingMusic();
 }
 
 // Halting reports through the finished hook as well; disarming first keeps that report from
@@ -291,7 +292,7 @@ void TMediaPlayer::Native::Silence(TMediaPlayer& player) {
   const Mix_Music* music = player.native_->music.get();
   if (music && soundingMusic == music) {
     soundingMusic = nullptr;
-    sound->HaltMusic();
+    sound.HaltMusic();
   }
 }
 
