@@ -40,6 +40,9 @@ void SetShellOpener(std::function<void(const std::string& address)> opener);
 void SetRefuseTimers(bool refuse);
 // The media players made from now on come from the factory.
 void SetPlayerFactory(std::function<std::unique_ptr<TMediaPlayer>()> factory);
+// Off Windows: the sound libraries (SDL2's, then SDL2_mixer's) that the first open of a sound
+// loads.
+void SetSoundLibraryNames(std::optional<std::pair<std::string, std::string>> sdlAndMixer);
 
 // ---- Driving windows as a user would ----
 // Presses and releases a key (a VK_ code, or a printable character's code) on the control that

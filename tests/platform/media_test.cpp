@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/application.h"
@@ -260,6 +261,38 @@ TEST(MediaPlayerProcess, NoAudioDeviceFailsOpenWithTheBackEndText) {
   const ChildResult child = RunChild("NoAudioDeviceFailsOpenWithTheBackEndText", "no-device",
                                      {{"SDL_AUDIODRIVER", "no-such-driver"}});
   EXPECT_EQ(child.exitCode, 0) << child.output;
+}
+
+// The libraries are loaded at the first open, so only a fresh process can be given wrong ones.
+TEST(MediaPlayerProcess, MissingSoundLibraryFailsOpenNamingItAndALaterOpenRetries) {
+  if (!InRole("no-library")) {
+    const ChildResult child =
+        RunChild("MissingSoundLibraryFailsOpenNamingItAndALaterOpenRetries", "no-library", {});
+    EXPECT_EQ(child.exitCode, 0) << child.output;
+    return;
+  }
+  TempRoot root;
+  TMediaPlayer player;
+  player.FileName = (root.Path() / "tone.wav").string();
+  WriteWholeFile(player.FileName, WavBytes(100, 440));
+
+  platform_test::SetSoundLibraryNames(
+      std::pair<std::string, std::string>{"libSDL2-2.0.so.0", "libquillmor-no-such-mixer.so.0"});
+  EXPECT_EQ(ErrorOf([&] { player.Open(); }),
+            "Cannot load the sound library libquillmor-no-such-mixer.so.0");
+  EXPECT_EQ(player.Mode(), TMPModes::mpNotReady);
+  EXPECT_EQ(ErrorOf([&] { player.Play(); }), "No MCI device open");
+
+  // A library without the mixer's functions.
+  platform_test::SetSoundLibraryNames(
+      std::pair<std::string, std::string>{"libSDL2-2.0.so.0", "libSDL2-2.0.so.0"});
+  EXPECT_EQ(ErrorOf([&] { player.Open(); }),
+            "Cannot load the sound library libSDL2-2.0.so.0: it has no Mix_FreeMusic");
+  EXPECT_FALSE(player.IsOpen());
+
+  platform_test::SetSoundLibraryNames(std::nullopt);
+  ASSERT_NO_THROW(player.Open());
+  EXPECT_EQ(player.Mode(), TMPModes::mpStopped);
 }
 
 void PlayToTheEndInChild(const std::string& name, const std::string& bytes) {

@@ -1,18 +1,124 @@
-// The media player off Windows: SDL2_mixer's music stream stands behind it.
+// The media player off Windows: SDL2_mixer's music stream stands behind it. The libraries are
+// loaded at the first open of a sound, so a display without sound never maps them.
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
 
 #include "platform/application.h"
 #include "platform/media.h"
 #include "platform/paths.h"
+#include "platform/testing.h"
+
+namespace {
+
+// What the player calls of SDL2 and SDL2_mixer, resolved when they are loaded. The headers give
+// the types; the program links neither library.
+struct SoundFunctions {
+  decltype(&SDL_ClearError) ClearError;
+  decltype(&SDL_GetError) GetError;
+  decltype(&SDL_InitSubSystem) InitSubSystem;
+  decltype(&SDL_QuitSubSystem) QuitSubSystem;
+  decltype(&SDL_SetHint) SetHint;
+  decltype(&Mix_FreeMusic) FreeMusic;
+  decltype(&Mix_GetSoundFonts) GetSoundFonts;
+  decltype(&Mix_HaltMusic) HaltMusic;
+  decltype(&Mix_HookMusicFinished) HookMusicFinished;
+  decltype(&Mix_LoadMUS) LoadMUS;
+  decltype(&Mix_OpenAudio) OpenAudio;
+  decltype(&Mix_PlayMusic) PlayMusic;
+  decltype(&Mix_PlayingMusic) PlayingMusic;
+  decltype(&Mix_SetSoundFonts) SetSoundFonts;
+};
+
+struct LibraryCloser {
+  void operator()(void* handle) const { dlclose(handle); }
+};
+using LibraryHandle = std::unique_ptr<void, LibraryCloser>;
+
+constexpr const char* kSdlLibrary = "libSDL2-2.0.so.0";
+constexpr const char* kMixerLibrary = "libSDL2_mixer-2.0.so.0";
+std::optional<std::pair<std::string, std::string>> libraryNamesForTests;
+
+class SoundLibrary {
+public:
+  SoundLibrary(const std::string& sdlName, const std::string& mixerName)
+      : sdl_(Load(sdlName)), mixer_(Load(mixerName)) {
+    Resolve(sdl_, sdlName, "SDL_ClearError", functions_.ClearError);
+    Resolve(sdl_, sdlName, "SDL_GetError", functions_.GetError);
+    Resolve(sdl_, sdlName, "SDL_InitSubSystem", functions_.InitSubSystem);
+    Resolve(sdl_, sdlName, "SDL_QuitSubSystem", functions_.QuitSubSystem);
+    Resolve(sdl_, sdlName, "SDL_SetHint", functions_.SetHint);
+    Resolve(mixer_, mixerName, "Mix_FreeMusic", functions_.FreeMusic);
+    Resolve(mixer_, mixerName, "Mix_GetSoundFonts", functions_.GetSoundFonts);
+    Resolve(mixer_, mixerName, "Mix_HaltMusic", functions_.HaltMusic);
+    Resolve(mixer_, mixerName, "Mix_HookMusicFinished", functions_.HookMusicFinished);
+    Resolve(mixer_, mixerName, "Mix_LoadMUS", functions_.LoadMUS);
+    Resolve(mixer_, mixerName, "Mix_OpenAudio", functions_.OpenAudio);
+    Resolve(mixer_, mixerName, "Mix_PlayMusic", functions_.PlayMusic);
+    Resolve(mixer_, mixerName, "Mix_PlayingMusic", functions_.PlayingMusic);
+    Resolve(mixer_, mixerName, "Mix_SetSoundFonts", functions_.SetSoundFonts);
+  }
+
+  const SoundFunctions& Functions() const { return functions_; }
+
+private:
+  // Never unmapped, even by the close at exit: the audio thread runs their code until the end.
+  static LibraryHandle Load(const std::string& name) {
+    LibraryHandle handle(dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
+    if (!handle)
+      throw EMCIDeviceError("Cannot load the sound library " + name);
+    return handle;
+  }
+
+  template <typename Function>
+  static void Resolve(const LibraryHandle& library, const std::string& name, const char* symbol,
+                      Function& function) {
+    void* address = dlsym(library.get(), symbol);
+    if (!address)
+      throw EMCIDeviceError("Cannot load the sound library " + name + ": it has no " + symbol);
+    function = reinterpret_cast<Function>(address);
+  }
+
+  LibraryHandle sdl_;
+  LibraryHandle mixer_;
+  SoundFunctions functions_{};
+};
+
+// Filled once the libraries are loaded, which is before any music exists. A plain copy, so a
+// player that outlives the library object at exit still finds its functions, which stay mapped.
+SoundFunctions sound{};
+
+void EnsureSoundLibrary() {
+  static std::optional<SoundLibrary> library;
+  if (library)
+    return;
+  const auto names = libraryNamesForTests.value_or(
+      std::pair<std::string, std::string>{kSdlLibrary, kMixerLibrary});
+  library.emplace(names.first, names.second);
+  sound = library->Functions();
+}
+
+struct MusicFreer {
+  void operator()(Mix_Music* music) const { sound.FreeMusic(music); }
+};
+
+} // namespace
+
+void platform_test::SetSoundLibraryNames(
+    std::optional<std::pair<std::string, std::string>> sdlAndMixer) {
+  libraryNamesForTests = std::move(sdlAndMixer);
+}
 
 struct TMediaPlayer::Native {
-  std::unique_ptr<Mix_Music, void (*)(Mix_Music*)> music{nullptr, Mix_FreeMusic};
+  std::unique_ptr<Mix_Music, MusicFreer> music;
   std::uint64_t armed = 0; // the play whose end is still to be notified; 0 for none
 
   // What the audio thread's reports reach on the UI thread.
@@ -44,7 +150,7 @@ TMediaPlayer* soundingPlayer = nullptr;
 const Mix_Music* soundingMusic = nullptr;
 
 std::string BackEndError() {
-  const char* text = Mix_GetError();
+  const char* text = sound.GetError();
   return text && *text ? std::string(text) : std::string(kUnknownError);
 }
 
@@ -56,12 +162,12 @@ void ChooseSoundFont() {
   const char* configured = std::getenv("SDL_SOUNDFONTS");
   if (configured && *configured)
     return;
-  if (const char* fonts = Mix_GetSoundFonts(); fonts && std::filesystem::exists(fonts))
+  if (const char* fonts = sound.GetSoundFonts(); fonts && std::filesystem::exists(fonts))
     return;
   for (const char* font : kSoundFonts) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(font, ec)) {
-      Mix_SetSoundFonts(font);
+      sound.SetSoundFonts(font);
       return;
     }
   }
@@ -72,17 +178,18 @@ void EnsureAudioDevice() {
   static bool open = false;
   if (open)
     return;
-  SDL_ClearError();
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+  EnsureSoundLibrary();
+  sound.ClearError();
+  sound.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (sound.InitSubSystem(SDL_INIT_AUDIO) != 0)
     throw EMCIDeviceError(BackEndError());
-  if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
+  if (sound.OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
     const std::string text = BackEndError();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sound.QuitSubSystem(SDL_INIT_AUDIO);
     throw EMCIDeviceError(text);
   }
   ChooseSoundFont();
-  Mix_HookMusicFinished(MusicFinished);
+  sound.HookMusicFinished(MusicFinished);
   open = true;
 }
 
@@ -118,8 +225,8 @@ void TMediaPlayer::Open() {
   if (!std::filesystem::is_regular_file(host, error) ||
       std::filesystem::file_size(host, error) > kLargestSoundFile)
     throw EMCIDeviceError(kCannotPlay);
-  SDL_ClearError();
-  Mix_Music* music = Mix_LoadMUS(host.c_str());
+  sound.ClearError();
+  Mix_Music* music = sound.LoadMUS(host.c_str());
   if (!music)
     throw EMCIDeviceError(BackEndError());
   native_->music.reset(music);
@@ -137,8 +244,8 @@ void TMediaPlayer::Play() {
   // Playing on while already sounding only re-arms the notification, as a new play would.
   if (!Native::Sounding(*this)) {
     Native::Silence(*this);
-    SDL_ClearError();
-    if (Mix_PlayMusic(native_->music.get(), 0) != 0) {
+    sound.ClearError();
+    if (sound.PlayMusic(native_->music.get(), 0) != 0) {
       error_ = kBackEndRefused;
       errorText_ = BackEndError();
       return;
@@ -171,7 +278,7 @@ bool TMediaPlayer::IsOpen() const {
 
 bool TMediaPlayer::Native::Sounding(const TMediaPlayer& player) {
   const Mix_Music* music = player.native_->music.get();
-  return music && soundingMusic == music && Mix_PlayingMusic();
+  return music && soundingMusic == music && sound.PlayingMusic();
 }
 
 // Halting reports through the finished hook as well; disarming first keeps that report from
@@ -185,7 +292,7 @@ void TMediaPlayer::Native::Silence(TMediaPlayer& player) {
   const Mix_Music* music = player.native_->music.get();
   if (music && soundingMusic == music) {
     soundingMusic = nullptr;
-    Mix_HaltMusic();
+    sound.HaltMusic();
   }
 }
 
