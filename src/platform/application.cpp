@@ -28,6 +28,17 @@ void RunHandler(const std::function<void()>& handler) noexcept {
   }
 }
 
+void RunHandlerIfSet(const std::function<void()>& handler) noexcept {
+  if (handler)
+    RunHandler(handler);
+}
+
+bool AskHandler(const std::function<bool()>& handler, bool fallback) noexcept {
+  bool answer = fallback;
+  RunHandler([&] { answer = handler(); });
+  return answer;
+}
+
 void TApplication::ShowException(const std::exception& error) {
   ShowException(error.what());
 }

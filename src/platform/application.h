@@ -109,6 +109,10 @@ std::string ErrorBoxText(const std::string& message);
 // it is shown in the general error box, and the loop goes on. Backends call every handler a window
 // connects through this.
 void RunHandler(const std::function<void()>& handler) noexcept;
+// The same for a handler that may not be set.
+void RunHandlerIfSet(const std::function<void()>& handler) noexcept;
+// The same for a handler that answers yes or no; when it fails the answer is fallback.
+bool AskHandler(const std::function<bool()>& handler, bool fallback) noexcept;
 
 // Runs work on the message loop's thread soon after, from any thread.
 void PostToMainThread(std::function<void()> work);

@@ -19,23 +19,6 @@
 
 namespace platform::qt {
 
-namespace {
-
-// Runs a handler that answers with a value; when it fails the error box has shown and the
-// answer is fallback.
-bool AskHandler(const std::function<bool()>& handler, bool fallback) {
-  bool answer = fallback;
-  RunHandler([&] { answer = handler(); });
-  return answer;
-}
-
-void RunIfSet(const std::function<void()>& handler) {
-  if (handler)
-    RunHandler(handler);
-}
-
-} // namespace
-
 FormWidget::FormWidget(TForm& form) : form_(form) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   // Greyed captions stand out from any ground, as the desktop's own do.
@@ -105,7 +88,7 @@ void FormWidget::NoteFrame() {
   }
   if (position == TPosition::poScreenCenter)
     CentreOnScreen();
-  RunIfSet(form_.OnFrameChanged);
+  RunHandlerIfSet(form_.OnFrameChanged);
 }
 
 void FormWidget::CentreOnScreen() {
@@ -119,13 +102,13 @@ void FormWidget::showEvent(QShowEvent* event) {
   ArrangeDefaultButtons();
   if (position == TPosition::poScreenCenter)
     CentreOnScreen();
-  RunIfSet(form_.OnShow);
+  RunHandlerIfSet(form_.OnShow);
   QWidget::showEvent(event);
 }
 
 void FormWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  RunIfSet(form_.OnResize);
+  RunHandlerIfSet(form_.OnResize);
 }
 
 // In a window with a default button a focused button takes Enter itself, as on the desktop; in

@@ -725,16 +725,20 @@ void MoveInRadioGroup(TControl& radio, bool forward) {
   Clicked(*next);
 }
 
-HBITMAP DibOf(const TPixels& pixels) {
+HBITMAP NewTopDownDib(HDC dc, int width, int height, void** bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = pixels.Width();
-  info.bmiHeader.biHeight = -pixels.Height();
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+HBITMAP DibOf(const TPixels& pixels) {
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = NewTopDownDib(nullptr, pixels.Width(), pixels.Height(), &bits);
   if (!bitmap)
     return nullptr;
   auto* out = static_cast<std::uint8_t*>(bits);

@@ -17,19 +17,6 @@ TFormState& StateOf(const TForm& form) {
   return *form.Peer().form;
 }
 
-// Runs a handler that answers with a value; when it fails the error box has shown and the
-// answer is fallback.
-bool AskHandler(const std::function<bool()>& handler, bool fallback) {
-  bool answer = fallback;
-  RunHandler([&] { answer = handler(); });
-  return answer;
-}
-
-void RunIfSet(const std::function<void()>& handler) {
-  if (handler)
-    RunHandler(handler);
-}
-
 std::pair<DWORD, DWORD> StylesOf(const TFormState& state) {
   DWORD style = WS_CLIPCHILDREN;
   DWORD exStyle = 0;
@@ -73,7 +60,7 @@ void ApplyStyles(TForm& form) {
   SetWindowPos(hwnd, (exStyle & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_NOTOPMOST, rect.left, rect.top,
                rect.right - rect.left, rect.bottom - rect.top, SWP_FRAMECHANGED | SWP_NOACTIVATE);
   if (state.shownBefore)
-    RunIfSet(form.OnFrameChanged);
+    RunHandlerIfSet(form.OnFrameChanged);
 }
 
 void CentreOnScreen(HWND hwnd) {
@@ -91,7 +78,7 @@ void ShowForm(TForm& form, bool activate) {
   TFormState& state = StateOf(form);
   if (state.position == TPosition::poScreenCenter)
     CentreOnScreen(hwnd);
-  RunIfSet(form.OnShow);
+  RunHandlerIfSet(form.OnShow);
   if (!IsWindow(hwnd))
     return;
   ShowWindow(hwnd, activate ? SW_SHOW : SW_SHOWNA);
@@ -101,7 +88,7 @@ void ShowForm(TForm& form, bool activate) {
   if (!state.shownBefore) {
     // The desktop's frame is known from the start; the form hears of it once it shows.
     state.shownBefore = true;
-    RunIfSet(form.OnFrameChanged);
+    RunHandlerIfSet(form.OnFrameChanged);
   }
 }
 
@@ -278,7 +265,7 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SIZE:
       ResizeScrollBoxes(form);
-      RunIfSet(form.OnResize);
+      RunHandlerIfSet(form.OnResize);
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE)

@@ -145,6 +145,8 @@ void MoveInRadioGroup(TControl& radio, bool forward);
 // Handles a key pressed in a form: key preview, Tab order, Enter, Escape and the radio groups;
 // whether the key went no further.
 bool HandleFormKey(TForm& form, const MSG& msg);
+// A 32-bit device-independent bitmap, rows top down; its pixels in *bits.
+HBITMAP NewTopDownDib(HDC dc, int width, int height, void** bits);
 // A 32-bit top-down DIB section holding pixels; the caller deletes it.
 HBITMAP DibOf(const TPixels& pixels);
 

@@ -159,15 +159,8 @@ TPixels Grab(TControl& control) {
     return pixels;
   HDC source = form ? GetDC(hwnd) : GetWindowDC(hwnd);
   HDC memory = CreateCompatibleDC(source);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = pixels.Width();
-  info.bmiHeader.biHeight = -pixels.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = platform::win32::NewTopDownDib(memory, pixels.Width(), pixels.Height(), &bits);
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, pixels.Width(), pixels.Height(), source, 0, 0, SRCCOPY);
   GdiFlush();
