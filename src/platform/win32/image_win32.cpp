@@ -80,9 +80,20 @@ void Paint(HWND hwnd, TImage& image) {
   EndPaint(hwnd, &paint);
 }
 
+// The window covers its picture alone: around it the controls and the ground beneath show
+// through, as they do around a picture on the desktop, whose image control is no window at all.
+void ClipToPicture(HWND hwnd, const TImage& image) {
+  const TRect dest = image.DestRect();
+  SetWindowRgn(hwnd, CreateRectRgn(dest.Left, dest.Top, dest.Right(), dest.Bottom()), TRUE);
+}
+
 LRESULT CALLBACK ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* image = static_cast<TImage*>(platform::win32::ControlOf(hwnd));
   switch (msg) {
+  case WM_SIZE:
+    if (image)
+      ClipToPicture(hwnd, *image);
+    break;
   case WM_ERASEBKGND:
     if (image) {
       RECT client;
@@ -133,6 +144,8 @@ HWND NewImageWindow(TImage& owner, HWND parent) {
 // The control's window comes with the control itself (see TControl's constructor), shown with its
 // window as every control is.
 void TImage::Repaint() {
-  if (HWND hwnd = platform::win32::HwndOf(*this))
+  if (HWND hwnd = platform::win32::HwndOf(*this)) {
+    ClipToPicture(hwnd, *this);
     InvalidateRect(hwnd, nullptr, TRUE);
+  }
 }
