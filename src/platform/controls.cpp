@@ -48,6 +48,14 @@ void TControl::SetHeight(int height) {
   SetBounds(bounds);
 }
 
+TFont TControl::Font() const {
+  return ownFont_ || !parent_ ? font_ : parent_->Font();
+}
+
+TColor TControl::Color() const {
+  return ownColor_ || !parent_ ? color_ : parent_->Color();
+}
+
 int TListBox::Count() const {
   return int(items_.size());
 }

@@ -77,6 +77,9 @@ public:
   // The ground colour; a control takes its parent's until it is given one.
   TColor Color() const;
   void SetColor(TColor colour);
+  // Whether the control takes its font, or its ground colour, from its parent.
+  bool ParentFont() const { return !ownFont_; }
+  bool ParentColor() const { return !ownColor_; }
 
   // Whether the keyboard focus is on this control now.
   bool Focused() const;
@@ -92,7 +95,7 @@ public:
 
   TControlPeer& Peer() const { return *peer_; }
 
-protected:
+  // What the control is; backends draw and drive each kind its own way.
   enum class Kind {
     Form,
     Label,
@@ -106,8 +109,10 @@ protected:
     Memo,
     ScrollBox
   };
-  TControl(TControl* parent, std::string name, Kind kind);
   Kind ControlKind() const { return kind_; }
+
+protected:
+  TControl(TControl* parent, std::string name, Kind kind);
 
 private:
   void Adopt(std::unique_ptr<TControl> control);
@@ -116,6 +121,10 @@ private:
   std::string name_;
   Kind kind_;
   std::unique_ptr<TControlPeer> peer_;
+  TFont font_;
+  TColor color_ = clBlack;
+  bool ownFont_ = false;
+  bool ownColor_ = false;
   std::vector<std::unique_ptr<TControl>> children_;
 };
 

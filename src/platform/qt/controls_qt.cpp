@@ -269,15 +269,9 @@ void TControl::SetCaption(const std::string& caption) {
   }
 }
 
-TFont TControl::Font() const {
-  if (peer_->ownFont || !parent_)
-    return peer_->font;
-  return parent_->Font();
-}
-
 void TControl::SetFont(const TFont& font) {
-  peer_->font = font;
-  peer_->ownFont = true;
+  font_ = font;
+  ownFont_ = true;
   QWidget* widget = WidgetOf(*this);
   widget->setFont(platform::qt::FontOf(font));
   SetTextColour(*widget, font.Color);
@@ -285,15 +279,9 @@ void TControl::SetFont(const TFont& font) {
     FitLabelHeight(*label);
 }
 
-TColor TControl::Color() const {
-  if (peer_->ownColor || !parent_)
-    return peer_->color;
-  return parent_->Color();
-}
-
 void TControl::SetColor(TColor colour) {
-  peer_->color = colour;
-  peer_->ownColor = true;
+  color_ = colour;
+  ownColor_ = true;
   QWidget* widget = WidgetOf(*this);
   SetGround(*widget, colour);
   if (auto* area = qobject_cast<QScrollArea*>(widget)) {

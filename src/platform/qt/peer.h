@@ -17,14 +17,8 @@ struct TControlPeer {
   QPointer<QWidget> widget;
   // Where the control's own controls go: the widget itself, or a scroll box's content.
   QPointer<QWidget> container;
-  TFont font;
-  TColor color = clBlack;
   // A word-wrapped label whose height follows its text.
   bool autoSize = false;
-  // Set once the control is given a font or colour of its own, which it then no longer takes
-  // from its parent.
-  bool ownFont = false;
-  bool ownColor = false;
   ~TControlPeer() { delete widget.data(); }
 };
 

@@ -173,7 +173,7 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(hwnd, &paint);
-      if (control && control->Peer().kind == TPeerKind::Panel) {
+      if (control && control->ControlKind() == TPeerKind::Panel) {
         RECT rect;
         GetClientRect(hwnd, &rect);
         DrawBevel(dc, rect, control->Peer().bevel, control->Peer().bevelWidth);
@@ -361,7 +361,7 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       LRESULT result = 0;
       if (HandleChildMessage(hwnd, msg, wParam, lParam, result))
         return result;
-      const TPeerKind kind = control->Peer().kind;
+      const TPeerKind kind = control->ControlKind();
       if (kind == TPeerKind::RadioButton)
         return RadioMessage(hwnd, msg, wParam, lParam, next, *control);
       if (msg == WM_ERASEBKGND && kind == TPeerKind::GroupBox) {
@@ -497,7 +497,7 @@ TPixels OkGlyph() {
 std::vector<TControl*> RadiosOf(const TControl& parent) {
   std::vector<TControl*> radios;
   for (const std::unique_ptr<TControl>& child : parent.Controls()) {
-    if (child->Peer().kind == TPeerKind::RadioButton)
+    if (child->ControlKind() == TPeerKind::RadioButton)
       radios.push_back(child.get());
   }
   return radios;
@@ -510,7 +510,7 @@ void CheckRadio(TControl& radio) {
 }
 
 void Clicked(TControl& control) {
-  if (control.Peer().kind == TPeerKind::RadioButton)
+  if (control.ControlKind() == TPeerKind::RadioButton)
     CheckRadio(control);
   if (control.OnClick)
     RunHandler(control.OnClick);
@@ -547,16 +547,12 @@ void RegisterControlWindow(HWND hwnd, TControl& control) {
   Controls()[hwnd] = &control;
 }
 
-TPeerKind KindOf(const TControl& control) {
-  return control.Peer().kind;
-}
-
 TForm* FormOfWindow(HWND hwnd) {
   if (!hwnd)
     return nullptr;
   TControl* control = ControlOf(GetAncestor(hwnd, GA_ROOT));
-  return control && control->Peer().kind == TPeerKind::Form ? static_cast<TForm*>(control)
-                                                            : nullptr;
+  return control && control->ControlKind() == TPeerKind::Form ? static_cast<TForm*>(control)
+                                                              : nullptr;
 }
 
 COLORREF ColorRefOf(TColor colour) {
@@ -571,8 +567,8 @@ HBRUSH BrushOf(TColor colour) {
 
 TColor GroundColor(const TControl& control) {
   for (const TControl* c = &control; c; c = c->Parent()) {
-    if (c->Peer().ownColor)
-      return c->Peer().color;
+    if (!c->ParentColor())
+      return c->Color();
   }
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   return TColor(face);
@@ -580,8 +576,8 @@ TColor GroundColor(const TControl& control) {
 
 HBRUSH GroundBrush(const TControl& control) {
   for (const TControl* c = &control; c; c = c->Parent()) {
-    if (c->Peer().ownColor)
-      return BrushOf(c->Peer().color);
+    if (!c->ParentColor())
+      return BrushOf(c->Color());
   }
   return GetSysColorBrush(COLOR_BTNFACE);
 }
@@ -592,7 +588,7 @@ bool HandleChildMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     TControl* control = ControlOf(reinterpret_cast<HWND>(lParam));
     if (!control || HIWORD(wParam) != BN_CLICKED)
       return false;
-    const TPeerKind kind = control->Peer().kind;
+    const TPeerKind kind = control->ControlKind();
     if (!IsPushButton(kind) && kind != TPeerKind::RadioButton)
       return false;
     Clicked(*control);
@@ -608,12 +604,12 @@ bool HandleChildMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     if (!control)
       return false;
     HDC dc = reinterpret_cast<HDC>(wParam);
-    const TPeerKind kind = control->Peer().kind;
+    const TPeerKind kind = control->ControlKind();
     SetTextColor(dc, ColorRefOf(IsWindowEnabled(child) ? control->Font().Color : clGray));
     if (kind == TPeerKind::Memo || kind == TPeerKind::ListBox) {
       // Text boxes stand on the desktop's window colour unless given one of their own.
-      const bool own = control->Peer().ownColor;
-      const TColor ground = own ? control->Peer().color : TColor(GetSysColor(COLOR_WINDOW));
+      const bool own = !control->ParentColor();
+      const TColor ground = own ? control->Color() : TColor(GetSysColor(COLOR_WINDOW));
       SetBkColor(dc, ColorRefOf(ground));
       result = reinterpret_cast<LRESULT>(own ? BrushOf(ground) : GetSysColorBrush(COLOR_WINDOW));
       return true;
@@ -625,7 +621,7 @@ bool HandleChildMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
   case WM_DRAWITEM: {
     const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
     const TControl* control = item ? ControlOf(item->hwndItem) : nullptr;
-    if (!control || control->Peer().kind != TPeerKind::BitBtn)
+    if (!control || control->ControlKind() != TPeerKind::BitBtn)
       return false;
     DrawBitBtn(*item, *control);
     result = TRUE;
@@ -698,7 +694,7 @@ void ResizeScrollBoxes(const TControl& parent) {
   RECT client;
   GetClientRect(container, &client);
   for (const std::unique_ptr<TControl>& child : parent.Controls()) {
-    if (child->Peer().kind == TPeerKind::ScrollBox)
+    if (child->ControlKind() == TPeerKind::ScrollBox)
       MoveWindow(HwndOf(*child), 0, 0, client.right, client.bottom, TRUE);
   }
 }
@@ -768,7 +764,6 @@ TControl::TControl(TControl* parent, std::string name, Kind kind)
     : parent_(parent), name_(std::move(name)), kind_(kind),
       peer_(std::make_unique<TControlPeer>()) {
   peer_->owner = this;
-  peer_->kind = static_cast<TPeerKind>(kind);
 }
 
 TControl::~TControl() {
@@ -783,7 +778,7 @@ TControl::~TControl() {
 
 TRect TControl::BoundsRect() const {
   HWND hwnd = HwndOf(*this);
-  if (peer_->kind == TPeerKind::Form) {
+  if (kind_ == TPeerKind::Form) {
     RECT client;
     GetClientRect(hwnd, &client);
     POINT origin{0, 0};
@@ -798,7 +793,7 @@ TRect TControl::BoundsRect() const {
 
 void TControl::SetBounds(const TRect& bounds) {
   HWND hwnd = HwndOf(*this);
-  if (peer_->kind == TPeerKind::Form) {
+  if (kind_ == TPeerKind::Form) {
     RECT outer{bounds.Left, bounds.Top, bounds.Right(), bounds.Bottom()};
     AdjustWindowRectEx(&outer, DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
                        DWORD(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
@@ -807,7 +802,7 @@ void TControl::SetBounds(const TRect& bounds) {
     return;
   }
   MoveWindow(hwnd, bounds.Left, bounds.Top, bounds.Width, bounds.Height, TRUE);
-  if (peer_->kind == TPeerKind::Label && peer_->autoSize)
+  if (kind_ == TPeerKind::Label && peer_->autoSize)
     FitLabelHeight(*this);
 }
 
@@ -820,11 +815,11 @@ TRect TControl::ClientRect() const {
   RECT window;
   GetWindowRect(hwnd, &window);
   TRect rect{0, 0, client.right, client.bottom};
-  if (peer_->kind != TPeerKind::Form) {
+  if (kind_ != TPeerKind::Form) {
     rect.Left = origin.x - window.left;
     rect.Top = origin.y - window.top;
   }
-  if (peer_->kind == TPeerKind::Panel && peer_->bevel != TPanelBevel::bvNone) {
+  if (kind_ == TPeerKind::Panel && peer_->bevel != TPanelBevel::bvNone) {
     const int inset = peer_->bevelWidth;
     rect = {rect.Left + inset, rect.Top + inset, rect.Width - 2 * inset, rect.Height - 2 * inset};
   }
@@ -852,34 +847,22 @@ std::string TControl::Caption() const {
 void TControl::SetCaption(const std::string& caption) {
   HWND hwnd = HwndOf(*this);
   SetWindowTextW(hwnd, Wide(caption).c_str());
-  if (peer_->kind == TPeerKind::Label && peer_->autoSize)
+  if (kind_ == TPeerKind::Label && peer_->autoSize)
     FitLabelHeight(*this);
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-TFont TControl::Font() const {
-  if (peer_->ownFont || !parent_)
-    return peer_->font;
-  return parent_->Font();
-}
-
 void TControl::SetFont(const TFont& font) {
-  peer_->font = font;
-  peer_->ownFont = true;
+  font_ = font;
+  ownFont_ = true;
   ApplyFont(*this);
-  if (peer_->kind == TPeerKind::Label && peer_->autoSize)
+  if (kind_ == TPeerKind::Label && peer_->autoSize)
     FitLabelHeight(*this);
 }
 
-TColor TControl::Color() const {
-  if (peer_->ownColor || !parent_)
-    return peer_->color;
-  return parent_->Color();
-}
-
 void TControl::SetColor(TColor colour) {
-  peer_->color = colour;
-  peer_->ownColor = true;
+  color_ = colour;
+  ownColor_ = true;
   Invalidate(HwndOf(*this));
 }
 
@@ -903,7 +886,7 @@ void TControl::SetTabStop(bool stop) {
 void TControl::Click() {
   if (!IsWindowEnabled(HwndOf(*this)))
     return;
-  if (peer_->kind == TPeerKind::RadioButton) {
+  if (kind_ == TPeerKind::RadioButton) {
     CheckRadio(*this);
   }
   if (OnClick)
@@ -952,7 +935,7 @@ TButton::TButton(TControl& parent, std::string name, Kind kind)
 void TButton::SetDefault(bool isDefault) {
   Peer().isDefault = isDefault;
   HWND hwnd = HwndOf(*this);
-  if (Peer().kind == TPeerKind::Button)
+  if (ControlKind() == TPeerKind::Button)
     SendMessageW(hwnd, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
   else
     InvalidateRect(hwnd, nullptr, FALSE);

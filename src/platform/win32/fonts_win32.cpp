@@ -111,7 +111,7 @@ void ApplyFont(TControl& control) {
     InvalidateRect(hwnd, nullptr, TRUE);
   }
   for (const std::unique_ptr<TControl>& child : control.Controls()) {
-    if (!child->Peer().ownFont)
+    if (child->ParentFont())
       ApplyFont(*child);
   }
 }
@@ -119,7 +119,7 @@ void ApplyFont(TControl& control) {
 bool CaptionFits(const TControl& control) {
   const TRect bounds = control.BoundsRect();
   const std::string caption = control.Caption();
-  switch (control.Peer().kind) {
+  switch (control.ControlKind()) {
   case TPeerKind::Label:
     return LabelFits(control);
   case TPeerKind::Button:
@@ -159,7 +159,7 @@ void FitCaptions(TControl& window) {
 void WidenClippedCaptions(TControl& container) {
   const int containerWidth = container.Width();
   for (const std::unique_ptr<TControl>& child : container.Controls()) {
-    const TPeerKind kind = child->Peer().kind;
+    const TPeerKind kind = child->ControlKind();
     if (kind != TPeerKind::Label && kind != TPeerKind::RadioButton)
       continue;
     int needed = TextExtent(child->Font(), child->Caption()).cx;

@@ -132,7 +132,7 @@ void FocusNext(TForm& form, bool forward) {
     next = sequence[forward ? (index + 1) % count : (index + count - 1) % count];
   }
   HWND hwnd = HwndOf(*next);
-  if (next->Peer().kind == TPeerKind::Memo)
+  if (next->ControlKind() == TPeerKind::Memo)
     SendMessageW(hwnd, EM_SETSEL, 0, -1);
   SetFocus(hwnd);
 }
@@ -247,7 +247,7 @@ const wchar_t* FormClassName(const std::string& windowClass) {
 LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   try {
     TControl* control = ControlOf(hwnd);
-    if (!control || control->Peer().kind != TPeerKind::Form)
+    if (!control || control->ControlKind() != TPeerKind::Form)
       return DefWindowProcW(hwnd, msg, wParam, lParam);
     auto& form = static_cast<TForm&>(*control);
     LRESULT result = 0;
@@ -308,7 +308,7 @@ bool HandleFormKey(TForm& form, const MSG& msg) {
   TControl* focused = FocusedControlOf(GetFocus());
   if (focused == &form)
     focused = nullptr;
-  const TPeerKind kind = focused ? focused->Peer().kind : TPeerKind::Form;
+  const TPeerKind kind = focused ? focused->ControlKind() : TPeerKind::Form;
   const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
   switch (key) {
   case VK_TAB:
@@ -386,7 +386,7 @@ TForm::~TForm() {
 
 void TControl::SetVisible(bool visible) {
   HWND hwnd = HwndOf(*this);
-  if (Peer().kind != TPeerKind::Form) {
+  if (ControlKind() != TPeerKind::Form) {
     ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
     return;
   }

@@ -12,20 +12,7 @@
 
 class TImage;
 
-// What a control is, as the backend needs to know it (TControl keeps its kind to itself).
-enum class TPeerKind {
-  Form,
-  Label,
-  Button,
-  BitBtn,
-  RadioButton,
-  GroupBox,
-  Panel,
-  ListBox,
-  Image,
-  Memo,
-  ScrollBox
-};
+using TPeerKind = TControl::Kind;
 
 // What only a form has.
 struct TFormState {
@@ -56,16 +43,9 @@ struct TControlPeer {
   ~TControlPeer();
 
   TControl* owner = nullptr;
-  TPeerKind kind = TPeerKind::Form;
   HWND hwnd = nullptr;
   // Where the control's own controls go: the window itself, or a scroll box's content.
   HWND container = nullptr;
-  TFont font;
-  TColor color = clBlack;
-  // Set once the control is given a font or colour of its own, which it then no longer takes
-  // from its parent.
-  bool ownFont = false;
-  bool ownColor = false;
 
   // Labels.
   bool wordWrap = false;
@@ -98,7 +78,6 @@ HWND ContainerOf(const TControl& control);
 // The control whose window hwnd is; null for windows that are none of ours.
 TControl* ControlOf(HWND hwnd);
 void RegisterControlWindow(HWND hwnd, TControl& control);
-TPeerKind KindOf(const TControl& control);
 // The form a window belongs to: that of its top-level ancestor.
 TForm* FormOfWindow(HWND hwnd);
 

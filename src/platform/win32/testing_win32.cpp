@@ -53,7 +53,7 @@ bool BelongsTo(HWND hwnd, HWND form) {
 // The control's top-left on the screen: a form's client area, any other control's window.
 POINT OriginOf(const TControl& control) {
   HWND hwnd = HwndOf(control);
-  if (KindOf(control) == TPeerKind::Form) {
+  if (control.ControlKind() == TPeerKind::Form) {
     POINT origin{0, 0};
     ClientToScreen(hwnd, &origin);
     return origin;
@@ -146,7 +146,7 @@ TPixels Grab(TControl& control) {
   Settle();
   HWND hwnd = HwndOf(control);
   RedrawWindow(GetAncestor(hwnd, GA_ROOT), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  const bool form = KindOf(control) == TPeerKind::Form;
+  const bool form = control.ControlKind() == TPeerKind::Form;
   RECT area;
   if (form) {
     GetClientRect(hwnd, &area);
