@@ -113,6 +113,13 @@ TImage* NewImage(TControl& parent, const char* name, const TRect& bounds) {
   return image;
 }
 
+// Over the display's windows the pointer stays hidden once start-up has hidden it, and only then:
+// a start-up that stopped before leaves it shown.
+void KeepPointerHidden(TForm& form) {
+  if (!CursorShown())
+    form.HidePointer();
+}
+
 } // namespace
 
 // A black window over a monitor that the slideshow leaves uncovered. Its input is the display's
@@ -123,7 +130,7 @@ public:
     SetBorderStyle(TBorderStyle::bsNone);
     SetFormStyle(TFormStyle::fsStayOnTop);
     SetColor(clBlack);
-    HidePointer();
+    KeepPointerHidden(*this);
     SetActivateOnShow(false);
     SetKeyPreview(true);
     OnKeyDown = [&display](int) { display.FormKeyDown(); };
@@ -224,7 +231,7 @@ void TForm1::ShowAfterCreation() {
   // The screen's own pixels: the window covers them whether or not a window manager runs.
   ShowFullScreen(PrimaryMonitorRect());
   Activate();
-  HidePointer();
+  KeepPointerHidden(*this);
   CoverOtherMonitors();
   WatchMonitors([this] { PlaceOnMonitors(); });
 }

@@ -138,7 +138,7 @@ TPixels PointingHandPicture() {
   return picture;
 }
 
-TForm2::TForm2() {
+TForm2::TForm2() : TForm("TForm2") {
   SetCaption("Quillmor Screensaver Settings");
   SetBorderStyle(TBorderStyle::bsDialog);
   SetClientSize(kClientWidth, kClientHeight);

@@ -12,7 +12,7 @@ enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
 enum class TBorderStyle {
   bsNone,     // no frame and no title bar
-  bsDialog,   // a title bar without minimise and maximise boxes, a fixed size
+  bsDialog,   // a title bar alone, no system menu, close, minimise or maximise box; a fixed size
   bsSingle,   // a title bar and a fixed-size frame
   bsSizeable, // a title bar and a frame the user can resize; what a form has unless set
 };

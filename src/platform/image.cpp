@@ -186,7 +186,13 @@ void TImage::PictureChanged() {
   if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0)
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
   InvalidateRendering();
+  decodeFailed_ = false;
   Repaint();
+}
+
+bool TImage::Drawable() const {
+  const TGraphic* graphic = picture_.Graphic();
+  return graphic && !graphic->Empty() && !decodeFailed_;
 }
 
 void TImage::InvalidateRendering() {
@@ -268,6 +274,7 @@ void TImage::Paint(const TRect& area, const DrawPiece& draw) {
       graphic->Bitmap();
     } catch (...) {
       failure = std::current_exception();
+      decodeFailed_ = true;
     }
     decodingDraw_ = nullptr;
     if (const TPixels* bitmap = graphic->Bitmap(); bitmap && !dest.Empty())

@@ -29,6 +29,8 @@ public:
 
   // Where the picture goes within the control.
   TRect DestRect() const;
+  // Whether painting covers DestRect: there is a picture, and it has not failed to decode.
+  bool Drawable() const;
 
   // ---- For the backend's painting ----
   // Puts part of the rendering on the screen: the pixels of rendering from its point `from` on
@@ -68,6 +70,7 @@ private:
   TRect renderedDest_;
   int renderedRows_ = 0;
   bool renderingValid_ = false;
+  bool decodeFailed_ = false;
   // The paint that is decoding, for incremental display.
   const DrawPiece* decodingDraw_ = nullptr;
   TRect decodingArea_;

@@ -30,6 +30,11 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
 bool WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const char* fileName);
 
+// Whether the file the profile functions read exists, as a file. On Windows a file whose folder
+// refuses the user's writes is read from the user's own copy once the first refused write has
+// made one (%LOCALAPPDATA%\VirtualStore\ and the path without its drive), so either counts.
+bool ProfileFileExists(const char* fileName);
+
 // While one exists, writes to the file it names need not reach the disk one by one: the defaults
 // of a new settings file are over a hundred writes, and a power cut meanwhile loses nothing the
 // user chose. Each write stays atomic; the file and its folder reach the disk when it ends.

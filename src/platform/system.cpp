@@ -40,6 +40,10 @@ void ShowCursor(bool show) {
   platform_backend::SetPointerHidden(cursorHidden);
 }
 
+bool CursorShown() {
+  return !cursorHidden;
+}
+
 SYSTEMTIME GetSystemTime() {
   if (testSystemTime)
     return *testSystemTime;

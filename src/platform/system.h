@@ -30,6 +30,8 @@ void WatchMonitors(std::function<void()> changed);
 
 // Hides the pointer (false) until the process ends, or shows it again (true).
 void ShowCursor(bool show);
+// Whether the pointer is shown: true until ShowCursor(false).
+bool CursorShown();
 
 struct SYSTEMTIME {
   int wYear = 0, wMonth = 0, wDayOfWeek = 0, wDay = 0;

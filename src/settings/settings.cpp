@@ -1,6 +1,5 @@
 #include "settings/settings.h"
 
-#include "platform/paths.h"
 #include "platform/profile.h"
 #include "settings/inifile.h"
 
@@ -34,7 +33,7 @@ void WriteEmptySlots(const TIniFile& ini, const std::function<void(int)>& onSlot
 } // namespace
 
 bool SettingsFileExists(const std::string& settingsPath) {
-  return FileExists(settingsPath);
+  return ProfileFileExists(settingsPath.c_str());
 }
 
 void WriteDisplayDefaults(const std::string& settingsPath) {

@@ -212,14 +212,14 @@ TEST(FailedWrite, RaisesWithThePathAndKeepsWhatWasWritten) {
   TempRoot root;
   WriteWholeFile(root.SettingsFile(), "[Options]\r\nSound=1\r\n");
   // A folder in place of the file makes every write fail, whoever runs the test.
-  const std::string blocked = "C:\\WINDOWS\\blocked\\quilmr20.ini";
-  std::filesystem::create_directories(root.DriveC() / "WINDOWS" / "blocked" / "quilmr20.ini");
+  const std::string blocked = "C:\\blocked\\quilmr20.ini";
+  std::filesystem::create_directories(root.DriveC() / "blocked" / "quilmr20.ini");
   try {
     WriteOptions(blocked, SettingsOptions{});
     FAIL() << "no error raised";
   } catch (const EIniFileException& error) {
-    EXPECT_STREQ(error.what(), "Unable to write to C:\\WINDOWS\\blocked\\quilmr20.ini");
-    EXPECT_EQ(ErrorBoxText(error.what()), "Unable to write to C:\\WINDOWS\\blocked\\quilmr20.ini.");
+    EXPECT_STREQ(error.what(), "Unable to write to C:\\blocked\\quilmr20.ini");
+    EXPECT_EQ(ErrorBoxText(error.what()), "Unable to write to C:\\blocked\\quilmr20.ini.");
   }
 }
 

@@ -36,6 +36,7 @@ TempRoot::TempRoot() {
   if (!::mkdtemp(pattern.data()))
     throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+  settingsFile_ = DriveC() / "WINDOWS" / "quilmr20.ini";
   env_.Set("QUILLMOR_ROOT", path_.string());
   env_.Set("QUILLMOR_SKELETON", "");
   env_.Unset("QUILLMOR_WINDOWS_DIR");

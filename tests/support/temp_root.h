@@ -31,12 +31,14 @@ public:
   const std::filesystem::path& Path() const { return path_; }
   // The host folder of drive C:.
   std::filesystem::path DriveC() const { return path_ / "drive_c"; }
-  // The host path of the default settings file C:\WINDOWS\quilmr20.ini.
-  std::filesystem::path SettingsFile() const { return DriveC() / "WINDOWS" / "quilmr20.ini"; }
+  // The host path where the settings of C:\WINDOWS\quilmr20.ini are: that file, or on Windows the
+  // user's own copy of it when the Windows folder refuses the user's writes.
+  const std::filesystem::path& SettingsFile() const { return settingsFile_; }
   ScopedEnv& Env() { return env_; }
 
 private:
   std::filesystem::path path_;
+  std::filesystem::path settingsFile_;
   ScopedEnv env_;
 };
 

@@ -1,8 +1,9 @@
 // The shared tests' TempRoot under Wine. Their drive C: is the Wine prefix's own: the program
 // sees C:\ as the prefix's drive_c, so the root is the prefix folder, reached through Wine's Z:
-// drive. What a test adds to drive C: and to its Windows folder goes when it ends. Each test
-// group runs in a fresh prefix (scripts/test-windows), so nothing of a user's is ever touched;
-// outside Wine the root refuses to exist.
+// drive. What a test adds to drive C:, to its Windows folder and to the user's local application
+// data (where the user's copy of a settings file goes) goes when it ends. Each test group runs in
+// a fresh prefix (scripts/test-windows), so nothing of a user's is ever touched; outside Wine the
+// root refuses to exist.
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -31,8 +32,26 @@ std::set<fs::path>& Before(const fs::path& folder) {
   return before[folder];
 }
 
+fs::path LocalAppData() {
+  const char* folder = std::getenv("LOCALAPPDATA");
+  return folder ? fs::path(folder) : fs::path();
+}
+
 std::vector<fs::path> WatchedFolders(const fs::path& driveC) {
-  return {driveC, driveC / "windows"};
+  return {driveC, driveC / "windows", LocalAppData()};
+}
+
+// Whether this user may add a file to the folder.
+bool Writable(const fs::path& folder) {
+  const fs::path probe = folder / ".quillmor-probe";
+  bool made = false;
+  {
+    std::ofstream out(probe, std::ios::binary);
+    made = out.good();
+  }
+  std::error_code ec;
+  fs::remove(probe, ec);
+  return made;
 }
 
 void RemoveAdded(const fs::path& driveC) {
@@ -77,17 +96,20 @@ TempRoot::TempRoot() {
     if (c == '/')
       c = '\\';
   path_ = path;
+  settingsFile_ = Writable(DriveC() / "windows")
+                      ? DriveC() / "windows" / "quilmr20.ini"
+                      : LocalAppData() / "VirtualStore" / "windows" / "quilmr20.ini";
   for (const fs::path& folder : WatchedFolders(DriveC())) {
     Before(folder) = Entries(folder);
   }
   std::error_code ec;
-  fs::remove(DriveC() / "windows" / "quilmr20.ini", ec);
+  fs::remove(settingsFile_, ec);
 }
 
 TempRoot::~TempRoot() {
   RemoveAdded(DriveC());
   std::error_code ec;
-  fs::remove(DriveC() / "windows" / "quilmr20.ini", ec);
+  fs::remove(settingsFile_, ec);
 }
 
 std::string ReadWholeFile(const fs::path& file) {

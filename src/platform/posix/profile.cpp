@@ -687,3 +687,7 @@ DeferredProfileSync::~DeferredProfileSync() {
   if (UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); directory)
     ::fsync(directory.Get());
 }
+
+bool ProfileFileExists(const char* fileName) {
+  return FileExists(fileName);
+}

@@ -20,8 +20,8 @@ UINT IconOf(TMsgDlgType kind) {
   return 0;
 }
 
-// The pointer may be hidden by the display; a box must still be usable, so it shows the pointer
-// while it is open.
+// The pointer may be hidden by the display; the file-open dialog must still be usable, so it shows
+// the pointer while it is open.
 class PointerShownWhileOpen {
 public:
   PointerShownWhileOpen() {
@@ -38,6 +38,32 @@ public:
 
 private:
   int raised_ = 0;
+};
+
+// A box without an owner leaves nothing active when it closes: the window that had the
+// keyboard gets it back, and every window of the program is drawn again where the box was.
+class ActivationKept {
+public:
+  ActivationKept() : active_(GetActiveWindow()), focus_(GetFocus()) {}
+  ActivationKept(const ActivationKept&) = delete;
+  ActivationKept& operator=(const ActivationKept&) = delete;
+  ~ActivationKept() {
+    EnumThreadWindows(GetCurrentThreadId(), &Redraw, 0);
+    if (!active_ || !IsWindow(active_))
+      return;
+    SetForegroundWindow(active_);
+    SetActiveWindow(active_);
+    if (focus_ && IsWindow(focus_))
+      SetFocus(focus_);
+  }
+
+private:
+  static BOOL CALLBACK Redraw(HWND hwnd, LPARAM) {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    return TRUE;
+  }
+  HWND active_;
+  HWND focus_;
 };
 
 // The message box goes above every window, a topmost display included, as soon as it is
@@ -83,7 +109,7 @@ int platform_backend::ShowMessageBox(const MessageBoxRequest& request) {
   const std::wstring text = Wide(request.text);
   const std::wstring caption = Wide(request.caption);
   const UINT buttons = request.buttons == TMsgDlgButtons::mbOKCancel ? MB_OKCANCEL : MB_OK;
-  PointerShownWhileOpen pointer;
+  ActivationKept activation;
   BoxesRaised raised;
   // Above a topmost full-screen display, and every window of the program waits for it.
   const int answer =

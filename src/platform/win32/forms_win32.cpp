@@ -25,7 +25,7 @@ std::pair<DWORD, DWORD> StylesOf(const TFormState& state) {
     style |= WS_POPUP;
     break;
   case TBorderStyle::bsDialog:
-    style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    style |= WS_POPUP | WS_CAPTION;
     exStyle |= WS_EX_DLGMODALFRAME;
     break;
   case TBorderStyle::bsSingle:

@@ -95,7 +95,10 @@ LRESULT CALLBACK ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       ClipToPicture(hwnd, *image);
     break;
   case WM_ERASEBKGND:
-    if (image) {
+    // A picture covers its whole window: the old one stays on the screen until the new one is
+    // drawn over it, with no ground painted between them. Without one (none, or one that failed
+    // to decode) the ground shows.
+    if (image && !image->Drawable()) {
       RECT client;
       GetClientRect(hwnd, &client);
       FillRect(HDC(wParam), &client, platform::win32::GroundBrush(*image));

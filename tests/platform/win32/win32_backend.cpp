@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/forms.h"
 #include "platform/graphics.h"
+#include "platform/image.h"
 #include "platform/testing.h"
 #include "platform/win32/peer.h"
 
@@ -325,17 +326,68 @@ TEST_F(Win32Backend, AScrollBoxFillsItsParentAndScrollsItsContent) {
   EXPECT_EQ(button.top - origin.y, 370 - 300);
 }
 
-TEST_F(Win32Backend, TheMessageBoxIsTheDesktopsOwnAboveEveryWindow) {
+// The box has no owner: it leaves the pointer as hidden as the program had it, and when it closes
+// the window that was active gets the keyboard back, its focused control included.
+TEST_F(Win32Backend, TheMessageBoxIsTheDesktopsOwnAboveEveryWindowAndGivesTheKeyboardBack) {
+  HWND list = platform::win32::HwndOf(*form->List);
+  SetFocus(list);
+  ::ShowCursor(FALSE);
+  int pointerCountInBox = 99;
   platform_test::Later(
-      [] {
+      [&] {
         HWND box = FindWindowW(L"#32770", L"Caption");
         ASSERT_NE(box, nullptr);
         EXPECT_TRUE(GetWindowLongPtrW(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        pointerCountInBox = ::ShowCursor(TRUE);
+        ::ShowCursor(FALSE);
         PostMessageW(box, WM_COMMAND, 1, 0);
       },
       200);
   EXPECT_EQ(MessageBox({"Text", "Caption", TMsgDlgType::mtError, TMsgDlgButtons::mbOKCancel}),
             IDOK);
+  ::ShowCursor(TRUE);
+  EXPECT_EQ(pointerCountInBox, 0) << "the box showed the hidden pointer";
+  EXPECT_EQ(GetActiveWindow(), platform::win32::HwndOf(*form));
+  EXPECT_EQ(GetFocus(), list);
+}
+
+// A dialog's frame has a title bar and nothing in it: no system menu, so no close box either.
+TEST_F(Win32Backend, ADialogFrameHasNoSystemMenu) {
+  const LONG_PTR style = GetWindowLongPtrW(platform::win32::HwndOf(*form), GWL_STYLE);
+  EXPECT_TRUE((style & WS_CAPTION) == WS_CAPTION);
+  EXPECT_FALSE(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+}
+
+// Erasing an image that holds a picture leaves the pixels on the screen alone: the old picture
+// stays until the new one is drawn, with no ground colour between the two.
+TEST_F(Win32Backend, AnImageWithAPictureIsNotErasedBeforeItIsDrawn) {
+  form->SetColor(clBlack);
+  auto* image = form->Add<TImage>("Image");
+  image->SetBounds(10, 10, 40, 30);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 30);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const auto erasedPixel = [&] {
+    RECT all{0, 0, 40, 30};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(memory, &all, red);
+    DeleteObject(red);
+    SendMessageW(platform::win32::HwndOf(*image), WM_ERASEBKGND, WPARAM(memory), 0);
+    return GetPixel(memory, 5, 5);
+  };
+  EXPECT_EQ(erasedPixel(), RGB(0, 0, 0)) << "an image without a picture shows the ground";
+  TJPEGImage broken;
+  broken.LoadFromBytes({});
+  image->Picture().AssignGraphic(&broken);
+  EXPECT_EQ(erasedPixel(), RGB(0, 0, 0)) << "a picture that cannot be drawn shows the ground";
+  TBitmap picture{TPixels(40, 30, TPixelFormat::pf24bit)};
+  image->Picture().AssignGraphic(&picture);
+  EXPECT_EQ(erasedPixel(), RGB(255, 0, 0));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
 }
 
 TEST_F(Win32Backend, AFullScreenFormCoversItsAreaOnTopWithoutTakingTheKeyboard) {
