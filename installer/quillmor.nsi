@@ -1,23 +1,21 @@
-; The setup program: the screen saver into the system folder, the bundled pictures into
-; <drive of the Windows folder>\Tavrin\Quillmor, and an uninstaller the installed programs list.
+; The setup program, one for every Windows: the screen saver that fits the Windows into its
+; system folder (the x86-64 one on a 64-bit Windows, the i686 one on a 32-bit Windows), the
+; bundled pictures into <drive of the Windows folder>\Tavrin\Quillmor, and an uninstaller the
+; installed programs list. The setup itself is 32-bit, so it runs on both.
 ;
-;   makensis -DARCH=win64|win32 -DSCR=<quillmor.scr> -DPICTURES=<pictures.nsh> -DOUTFILE=<setup.exe> quillmor.nsi
+;   makensis -DSCR64=<x86-64 quillmor.scr> -DSCR32=<i686 quillmor.scr> -DPICTURES=<pictures.nsh>
+;            -DICON=<quillmor.ico> -DOUTFILE=<setup.exe> quillmor.nsi
 ;
 ; PICTURES names an include file with one PICTURE line per bundled picture:
 ;   ${PICTURE} "<host path of the picture>" "<its file name>"
-; /S installs and uninstalls silently.
+; /S installs and uninstalls silently, without the last page's offer.
 
 Unicode true
-!if "${ARCH}" == "win64"
-  ; The 64-bit stub: the setup runs where only 64-bit code runs, and $SYSDIR is the real system32.
-  Target amd64-unicode
-!else
-  ; 32-bit: $SYSDIR is where Windows keeps 32-bit programs (SysWOW64 on a 64-bit Windows).
-  Target x86-unicode
-!endif
+Target x86-unicode
 
 !include "LogicLib.nsh"
 !include "MUI2.nsh"
+!include "x64.nsh"
 
 !define PRODUCT "Quillmor Screensaver"
 !define VERSION "2.0.0"
@@ -38,6 +36,11 @@ VIAddVersionKey "LegalCopyright" "Tavrin"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !insertmacro MUI_PAGE_INSTFILES
+; The last page offers the desktop's screen-saver settings with Quillmor chosen.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Open the screen saver settings with Quillmor Screensaver chosen"
+!define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
+!insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
@@ -57,21 +60,34 @@ Var PictureDir
   StrCpy $PictureDir "$PictureDir\Tavrin\Quillmor"
 !macroend
 
-!macro SET_REGISTRY_VIEW
-  !if "${ARCH}" == "win64"
+; On a 64-bit Windows the 64-bit system folder and registry, not the ones Windows shows a 32-bit
+; program: file-system redirection is per thread, so each thread that touches $SYSDIR turns it off.
+!macro NATIVE_VIEW
+  ${If} ${RunningX64}
+    ${DisableX64FSRedirection}
     SetRegView 64
-  !endif
+  ${EndIf}
 !macroend
 
 Function .onInit
-  !insertmacro SET_REGISTRY_VIEW
+  !insertmacro NATIVE_VIEW
   !insertmacro SET_PICTURES_FOLDER
   StrCpy $INSTDIR $PictureDir
 FunctionEnd
 
+Function OpenScreenSaverSettings
+  !insertmacro NATIVE_VIEW
+  Exec '"$SYSDIR\rundll32.exe" desk.cpl,InstallScreenSaver $SYSDIR\quillmor.scr'
+FunctionEnd
+
 Section "Install"
+  !insertmacro NATIVE_VIEW
   SetOutPath "$SYSDIR"
-  File "/oname=quillmor.scr" "${SCR}"
+  ${If} ${RunningX64}
+    File "/oname=quillmor.scr" "${SCR64}"
+  ${Else}
+    File "/oname=quillmor.scr" "${SCR32}"
+  ${EndIf}
 
   SetOutPath "$PictureDir"
   !define PICTURE "!insertmacro PICTURE"
@@ -91,13 +107,14 @@ Section "Install"
 SectionEnd
 
 Function un.onInit
-  !insertmacro SET_REGISTRY_VIEW
+  !insertmacro NATIVE_VIEW
   !insertmacro SET_PICTURES_FOLDER
 FunctionEnd
 
 ; The user's settings (quilmr20.ini in the Windows folder) stay, and so does any picture of the
 ; user's own in the folder.
 Section "Uninstall"
+  !insertmacro NATIVE_VIEW
   Delete "$SYSDIR\quillmor.scr"
   !define PICTURE "!insertmacro UNPICTURE"
   !include "${PICTURES}"
