@@ -34,8 +34,16 @@ bool Readable(const void* start, std::size_t size) {
   return true;
 }
 
+const std::uint8_t* Peb() {
+  // GCC 12 takes the segment read inside NtCurrentTeb for an access past an empty array.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+  return reinterpret_cast<const std::uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+#pragma GCC diagnostic pop
+}
+
 long GdiTableEntriesInUse() {
-  const auto* peb = reinterpret_cast<const std::uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+  const std::uint8_t* peb = Peb();
   const std::uint8_t* table = nullptr;
   std::memcpy(&table, peb + kPebGdiTableOffset, sizeof table);
   if (!table || !Readable(table, kGdiEntrySize * kGdiEntries))

@@ -12,6 +12,7 @@
 #include "platform/system.h"
 #include "platform/testing.h"
 #include "platform/timer.h"
+#include "program.h"
 #include "support/jpeg_writer.h"
 #include "support/temp_root.h"
 #include "usave1.h"
@@ -34,6 +35,7 @@ SYSTEMTIME ClockAt(int step) {
 
 TEST(Soak, TwentyThousandPicturesLeaveNoObjectsBehindAndKeepMemoryFlat) {
   TempRoot root;
+  SettingsPath = "C:\\WINDOWS\\quilmr20.ini";
   BuildPictureCatalogue("C:\\WINDOWS");
   for (int k = 1; k <= kCatalogueSize; ++k) {
     const std::string name = PictureCatalogue[k].substr(PictureCatalogue[k].rfind('\\') + 1);
