@@ -60,8 +60,14 @@ Var PictureDir
   StrCpy $PictureDir "$PictureDir\Tavrin\Quillmor"
 !macroend
 
-; On a 64-bit Windows the 64-bit system folder and registry, not the ones Windows shows a 32-bit
-; program: file-system redirection is per thread, so each thread that touches $SYSDIR turns it off.
+; On a 64-bit Windows the 64-bit registry, and in the sections, which run on a thread of their
+; own, the 64-bit system folder: file-system redirection is per thread, and the setup's window
+; thread keeps it, since loading DLLs needs it.
+!macro NATIVE_REGISTRY
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+!macroend
 !macro NATIVE_VIEW
   ${If} ${RunningX64}
     ${DisableX64FSRedirection}
@@ -70,14 +76,19 @@ Var PictureDir
 !macroend
 
 Function .onInit
-  !insertmacro NATIVE_VIEW
+  !insertmacro NATIVE_REGISTRY
   !insertmacro SET_PICTURES_FOLDER
   StrCpy $INSTDIR $PictureDir
 FunctionEnd
 
 Function OpenScreenSaverSettings
-  !insertmacro NATIVE_VIEW
-  Exec '"$SYSDIR\rundll32.exe" desk.cpl,InstallScreenSaver $SYSDIR\quillmor.scr'
+  ${If} ${RunningX64}
+    ${DisableX64FSRedirection}
+  ${EndIf}
+  Exec '"$SYSDIR\rundll32.exe" desk.cpl,InstallScreenSaver "$SYSDIR\quillmor.scr"'
+  ${If} ${RunningX64}
+    ${EnableX64FSRedirection}
+  ${EndIf}
 FunctionEnd
 
 Section "Install"
@@ -107,7 +118,7 @@ Section "Install"
 SectionEnd
 
 Function un.onInit
-  !insertmacro NATIVE_VIEW
+  !insertmacro NATIVE_REGISTRY
   !insertmacro SET_PICTURES_FOLDER
 FunctionEnd
 

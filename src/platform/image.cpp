@@ -285,6 +285,9 @@ void TImage::Paint(const TRect& area, const DrawPiece& draw) {
   const TRect drawn = Intersection(area, dest);
   if (renderingValid_ && renderedDest_ == dest && !drawn.Empty())
     draw(drawn, rendering_, TPoint{drawn.Left - dest.Left, drawn.Top - dest.Top});
-  if (failure)
+  if (failure) {
+    // The ground shows where the picture could not be drawn, once this paint is over.
+    Repaint();
     std::rethrow_exception(failure);
+  }
 }

@@ -292,6 +292,43 @@ TEST_F(ImageControl, FailedPaintEndsInTheGeneralErrorBox) {
   EXPECT_EQ(boxes[0].buttons, TMsgDlgButtons::mbOK);
 }
 
+// Until a new picture is drawn the old one may stay on the screen beneath it; once it has failed to
+// decode, the backend lets the ground show instead.
+TEST_F(ImageControl, APictureIsDrawableUntilItFailsToDecode) {
+  std::vector<MessageBoxRequest> boxes;
+  platform_test::SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+    boxes.push_back(request);
+    return IDOK;
+  });
+  {
+    TImage& image = NewImage({0, 0, 100, 40});
+    EXPECT_FALSE(image.Drawable()) << "no picture";
+    // A second frame header after the image is fatal, once the rows have been read.
+    auto bytes = JpegOf(ColourBlocks(100, 40));
+    bytes.resize(bytes.size() - 2);
+    const std::vector<std::uint8_t> frame = {0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x10, 0x00,
+                                             0x10, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    TJPEGImage broken;
+    broken.LoadFromBytes(bytes);
+    image.Picture().AssignGraphic(&broken);
+    EXPECT_TRUE(image.Drawable()) << "not yet painted";
+    platform_test::Grab(image);
+    EXPECT_TRUE(platform_test::WaitUntil([&] { return !boxes.empty(); }));
+    EXPECT_FALSE(image.Drawable());
+    TJPEGImage good;
+    good.LoadFromBytes(JpegOf(ColourBlocks(100, 40)));
+    image.Picture().AssignGraphic(&good);
+    EXPECT_TRUE(image.Drawable());
+    TJPEGImage empty;
+    empty.LoadFromBytes({});
+    image.Picture().AssignGraphic(&empty);
+    EXPECT_FALSE(image.Drawable()) << "an empty picture";
+  }
+  platform_test::SetMessageBoxResponder(nullptr);
+  EXPECT_EQ(boxes.size(), 1u);
+}
+
 TEST(StretchRowsTest, StopsAtRowsNotYetDecodedAndReadsNoFurtherThanTheSource) {
   // Widths whose rows are padded and whose rows are not: the last pixel is read with care.
   const TColor magenta = RGB(255, 0, 255);

@@ -10,8 +10,9 @@
 
 namespace {
 
-// Where the desktop gives no count (Wine's GetGuiResources answers 0), the process's GDI handle
-// table, which the PEB points to as on Windows: its entries in use, 24 bytes each.
+// Where the desktop gives no count (Wine's GetGuiResources answers 0), Wine's GDI handle table of
+// the process, which the PEB points to where Windows keeps its own: its entries in use, 24 bytes
+// each in both builds.
 constexpr std::size_t kGdiEntrySize = 24;
 constexpr std::size_t kGdiEntries = 0x10000;
 constexpr std::size_t kGdiTypeOffset = 14;
