@@ -105,15 +105,8 @@ TEST(JpegDecode, TruncatedFileDecodesWithoutError) {
 }
 
 TEST(JpegDecode, FatalErrorKeepsTheRowsDoneAndIsRaisedOnlyOnce) {
-  // A second frame header after the image is fatal, once the rows have been read.
-  auto bytes = JpegOf(ColourBlocks(100, 40));
-  ASSERT_EQ(bytes.back(), 0xD9);
-  bytes.resize(bytes.size() - 2);
-  const std::vector<std::uint8_t> frame = {0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x10, 0x00,
-                                           0x10, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
-  bytes.insert(bytes.end(), frame.begin(), frame.end());
   TJPEGImage picture;
-  picture.LoadFromBytes(bytes);
+  picture.LoadFromBytes(JpegWithAFatalEnd(ColourBlocks(100, 40)));
   EXPECT_THROW(picture.Bitmap(), EJPEG);
   const TPixels* bitmap = nullptr;
   EXPECT_NO_THROW(bitmap = picture.Bitmap());

@@ -15,6 +15,7 @@
 #include "platform/timer.h"
 #include "support/display_fixture.h"
 #include "support/jpeg_writer.h"
+#include "support/pictures.h"
 #include "usave1.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -41,17 +42,6 @@ long ResidentKiB() {
   long size = 0, resident = 0;
   statm >> size >> resident;
   return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// A clock that moves on by 37 ms and a second at each call, so that draws spread.
-SYSTEMTIME ClockAt(int step) {
-  const long ms = long(step) * 1037;
-  SYSTEMTIME time{};
-  time.wHour = int(ms / 3600000 % 24);
-  time.wMinute = int(ms / 60000 % 60);
-  time.wSecond = int(ms / 1000 % 60);
-  time.wMilliseconds = int(ms % 1000);
-  return time;
 }
 
 using Soak = DisplayTest;

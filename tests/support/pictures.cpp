@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/system.h"
 #include "platform/testing.h"
 
 const std::vector<TColor>& BlockColours() {
@@ -39,6 +40,25 @@ std::vector<std::uint8_t> JpegOf(const TPixels& pixels, bool progressive) {
   settings.quality = 95;
   settings.progressive = progressive;
   return jpeg::Encode(pixels, settings);
+}
+
+std::vector<std::uint8_t> JpegWithAFatalEnd(const TPixels& pixels) {
+  std::vector<std::uint8_t> bytes = JpegOf(pixels);
+  bytes.resize(bytes.size() - 2); // the end-of-image marker
+  const std::vector<std::uint8_t> frame = {0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x10, 0x00,
+                                           0x10, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
+  bytes.insert(bytes.end(), frame.begin(), frame.end());
+  return bytes;
+}
+
+SYSTEMTIME ClockAt(int step) {
+  const long ms = long(step) * 1037;
+  SYSTEMTIME time{};
+  time.wHour = int(ms / 3600000 % 24);
+  time.wMinute = int(ms / 60000 % 60);
+  time.wSecond = int(ms / 1000 % 60);
+  time.wMilliseconds = int(ms % 1000);
+  return time;
 }
 
 void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {

@@ -18,7 +18,14 @@ TPixels ColourBlocks(int width, int height);
 TPoint BlockCentre(int i, int width, int height);
 
 std::vector<std::uint8_t> JpegOf(const TPixels& pixels, bool progressive = false);
+// A JPEG of the pixels whose decode fails once every row is read: a second frame header follows
+// the image.
+std::vector<std::uint8_t> JpegWithAFatalEnd(const TPixels& pixels);
 void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
+
+// A clock for long runs that moves on by a second and 37 ms at each step, so that draws spread.
+struct SYSTEMTIME;
+SYSTEMTIME ClockAt(int step);
 
 // Sets the screen depth the decoder sees, and restores the real one when it goes.
 class ScreenBitsOverride {

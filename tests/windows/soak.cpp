@@ -14,6 +14,7 @@
 #include "platform/timer.h"
 #include "program.h"
 #include "support/jpeg_writer.h"
+#include "support/pictures.h"
 #include "support/temp_root.h"
 #include "usave1.h"
 
@@ -21,17 +22,6 @@ namespace {
 
 constexpr int kTicks = 20000;
 constexpr int kSettled = 1000; // ticks before the reference counts are taken
-
-// A clock that moves on by 37 ms and a second at each call, so that draws spread.
-SYSTEMTIME ClockAt(int step) {
-  const long ms = long(step) * 1037;
-  SYSTEMTIME time{};
-  time.wHour = int(ms / 3600000 % 24);
-  time.wMinute = int(ms / 60000 % 60);
-  time.wSecond = int(ms / 1000 % 60);
-  time.wMilliseconds = int(ms % 1000);
-  return time;
-}
 
 TEST(Soak, TwentyThousandPicturesLeaveNoObjectsBehindAndKeepMemoryFlat) {
   TempRoot root;
