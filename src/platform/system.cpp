@@ -86,6 +86,6 @@ void SetShellOpener(std::function<void(const std::string&)> opener) {
   shellOpener = std::move(opener);
 }
 bool CursorHidden() {
-  return cursorHidden;
+  return !CursorShown();
 }
 } // namespace platform_test

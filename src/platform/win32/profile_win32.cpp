@@ -115,12 +115,20 @@ bool StartUserCopy(const wchar_t* fileName, const std::wstring& copy) {
          SetFileAttributesW(copy.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
 }
 
+// The user's copy once the first refused write has made one.
+std::optional<std::wstring> ExistingUserCopy(const wchar_t* fileName) {
+  std::wstring copy = UserCopyOf(fileName);
+  if (copy.empty() || !IsFile(copy))
+    return std::nullopt;
+  return copy;
+}
+
 // Where reads go: the user's copy once there is one.
 std::optional<std::wstring> FileToRead(const std::optional<std::wstring>& fileName) {
   if (!fileName)
     return fileName;
-  std::wstring copy = UserCopyOf(fileName->c_str());
-  return !copy.empty() && IsFile(copy) ? copy : fileName;
+  auto copy = ExistingUserCopy(fileName->c_str());
+  return copy ? copy : fileName;
 }
 
 bool WriteProfile(const std::optional<std::wstring>& section,
@@ -156,23 +164,23 @@ bool WritePrivateProfileString(const char* section, const char* key, const char*
   if (!fileName)
     return WriteProfile(wideSection, wideKey, wideValue, nullptr);
   const std::wstring wideFile = WideFromUtf8(fileName);
-  const std::wstring copy = UserCopyOf(wideFile.c_str());
-  if (!copy.empty() && IsFile(copy))
-    return WriteProfile(wideSection, wideKey, wideValue, copy.c_str());
+  if (const auto existing = ExistingUserCopy(wideFile.c_str()))
+    return WriteProfile(wideSection, wideKey, wideValue, existing->c_str());
   if (WriteProfile(wideSection, wideKey, wideValue, wideFile.c_str()))
     return true;
   // Only a refusal for lack of rights goes to the user's copy; a missing folder, or a folder where
   // the file should be, stays an error.
-  if (copy.empty() || GetLastError() != ERROR_ACCESS_DENIED || IsFolder(wideFile))
+  if (GetLastError() != ERROR_ACCESS_DENIED || IsFolder(wideFile))
+    return false;
+  const std::wstring copy = UserCopyOf(wideFile.c_str());
+  if (copy.empty())
     return false;
   return StartUserCopy(wideFile.c_str(), copy) &&
          WriteProfile(wideSection, wideKey, wideValue, copy.c_str());
 }
 
 bool ProfileFileExists(const char* fileName) {
-  const std::wstring wideFile = WideFromUtf8(fileName);
-  const std::wstring copy = UserCopyOf(wideFile.c_str());
-  return (!copy.empty() && IsFile(copy)) || FileExists(fileName);
+  return ExistingUserCopy(WideFromUtf8(fileName).c_str()) || FileExists(fileName);
 }
 
 // The desktop may keep profiles in its cache; a write of nothing but nulls writes them out.
