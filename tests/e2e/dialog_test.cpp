@@ -292,7 +292,11 @@ TEST_F(DialogUnderAWindowManager, CentresItsFrameAndPhotoAndClosingStoresAsOk) {
   EXPECT_NEAR(across.first + across.second + 1, outer.width(), 2);
   EXPECT_NEAR(2 * (135 + down.first) + (down.second - down.first + 1), outer.height(), 2);
 
-  // The frame's close box (here Alt+F4, the window manager's close) leaves as OK does.
+  // The frame's close box (here Alt+F4, the window manager's close) leaves as OK does. The key
+  // goes to the focused window, so it waits until the window manager has focused the dialog.
+  const std::string active = "DISPLAY=" + x.Display() + " xdotool getactivewindow getwindowname";
+  ASSERT_TRUE(WaitUntil([&] { return CommandOutput(active) == std::string(kCaption) + "\n"; }, 10s))
+      << CommandOutput(active);
   ASSERT_TRUE(x.XdoTool({"key", "--clearmodifiers", "alt+F4"}));
   EXPECT_EQ(dialog->WaitExit(10s), 0);
   EXPECT_EQ(ReadWholeFile(root.SettingsFile()), kOptionsAsShown + Slots("C:\\a.wav", "C:\\b.mid"));
