@@ -3,9 +3,27 @@
 #include "platform/application.h"
 
 #include <algorithm>
+#include <deque>
+#include <mutex>
 
+#include "platform/backend.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
+
+namespace {
+
+// Work handed over from any thread, run on the loop's thread.
+struct PostedWork {
+  std::mutex mutex;
+  std::deque<std::function<void()>> work;
+};
+
+PostedWork& Posted() {
+  static PostedWork posted;
+  return posted;
+}
+
+} // namespace
 
 TApplication& Application() {
   static TApplication application;
@@ -86,4 +104,36 @@ void TApplication::DestroyForms() {
   while (!forms_.empty())
     forms_.pop_back();
   mainForm_ = nullptr;
+}
+
+bool platform_backend::OfferToHook(TForm* form, unsigned message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) {
+  if (!message || !Application().OnMessage || !Application().IsHookedWindow(form))
+    return false;
+  TMsg msg{form, message, wParam, lParam};
+  bool handled = false;
+  RunHandler([&] { Application().OnMessage(msg, handled); });
+  return handled;
+}
+
+void PostToMainThread(std::function<void()> work) {
+  {
+    std::lock_guard lock(Posted().mutex);
+    Posted().work.push_back(std::move(work));
+  }
+  platform_backend::WakeForPostedWork();
+}
+
+void platform_backend::RunPostedWork() {
+  for (;;) {
+    std::function<void()> next;
+    {
+      std::lock_guard lock(Posted().mutex);
+      if (Posted().work.empty())
+        return;
+      next = std::move(Posted().work.front());
+      Posted().work.pop_front();
+    }
+    RunHandler(next);
+  }
 }

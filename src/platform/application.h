@@ -44,7 +44,6 @@ public:
   // stderr ("<program>: cannot open the display") and kNoDisplayExitCode. No argument of the
   // program's reaches the toolkit.
   void Initialize(const char* programName);
-  bool Initialized() const;
 
   // Title shown by the desktop and used as the caption of the general error box.
   std::string Title;

@@ -1,7 +1,15 @@
-// What every backend shares: the tree of controls and the list box's own copy of its entries.
+// What every backend shares: the tree of controls, what a control holds and what setting it
+// means, and the list box's own copy of its entries.
 #include "platform/controls.h"
 
+#include <algorithm>
+
+#include "platform/application.h"
+#include "platform/backend.h"
 #include "platform/forms.h"
+#include "platform/graphics.h"
+
+using platform_backend::TAspect;
 
 TForm* TControl::Form() {
   TControl* control = this;
@@ -10,18 +18,37 @@ TForm* TControl::Form() {
   return control->kind_ == Kind::Form ? static_cast<TForm*>(control) : nullptr;
 }
 
-TControl* TControl::FindControl(const std::string& name) {
-  if (name_ == name)
-    return this;
-  for (const std::unique_ptr<TControl>& child : children_) {
-    if (TControl* found = child->FindControl(name))
-      return found;
-  }
-  return nullptr;
-}
-
 void TControl::Adopt(std::unique_ptr<TControl> control) {
   children_.push_back(std::move(control));
+}
+
+void ForEachControl(const TControl& root, const std::function<void(TControl&)>& visit) {
+  for (const std::unique_ptr<TControl>& child : root.Controls()) {
+    visit(*child);
+    ForEachControl(*child, visit);
+  }
+}
+
+bool IsPushButton(const TControl& control) {
+  return control.ControlKind() == TControl::Kind::Button ||
+         control.ControlKind() == TControl::Kind::BitBtn;
+}
+
+std::vector<TControl*> RadiosOf(const TControl& parent) {
+  std::vector<TControl*> radios;
+  for (const std::unique_ptr<TControl>& child : parent.Controls()) {
+    if (child->ControlKind() == TControl::Kind::RadioButton)
+      radios.push_back(child.get());
+  }
+  return radios;
+}
+
+void TControl::Click() {
+  if (!Enabled())
+    return;
+  if (kind_ == Kind::RadioButton)
+    static_cast<TRadioButton*>(this)->SetChecked(true);
+  RunHandlerIfSet(OnClick);
 }
 
 void TControl::SetLeft(int left) {
@@ -48,6 +75,23 @@ void TControl::SetHeight(int height) {
   SetBounds(bounds);
 }
 
+void TControl::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  platform_backend::Update(*this, TAspect::Caption);
+}
+
+void TControl::SetFont(const TFont& font) {
+  font_ = font;
+  ownFont_ = true;
+  platform_backend::Update(*this, TAspect::Font);
+}
+
+void TControl::SetColor(TColor colour) {
+  color_ = colour;
+  ownColor_ = true;
+  platform_backend::Update(*this, TAspect::Color);
+}
+
 TFont TControl::Font() const {
   return ownFont_ || !parent_ ? font_ : parent_->Font();
 }
@@ -62,4 +106,82 @@ int TListBox::Count() const {
 
 const std::string& TListBox::Item(int index) const {
   return items_.at(std::size_t(index));
+}
+
+void TLabel::SetWordWrap(bool wrap) {
+  wordWrap_ = wrap;
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TLabel::SetAutoSize(bool autoSize) {
+  autoSize_ = autoSize;
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TLabel::SetLayout(TTextLayout layout) {
+  layout_ = layout;
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TButton::SetDefault(bool isDefault) {
+  default_ = isDefault;
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TBitBtn::SetKind(TBitBtnKind kind) {
+  kind_ = kind;
+  glyph_ = TPixels();
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TBitBtn::SetGlyph(const TBitmap& glyph) {
+  kind_ = TBitBtnKind::bkCustom;
+  glyph_ = glyph.Pixels().Copy();
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TBitBtn::SetMargin(int margin) {
+  margin_ = margin;
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TPanel::SetBevel(TPanelBevel outer, int width) {
+  bevel_ = outer;
+  bevelWidth_ = std::max(width, 0);
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TListBox::SetItemHeight(int pixels) {
+  itemHeight_ = pixels;
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+bool TRadioButton::Checked() const {
+  return platform_backend::Checked(*this);
+}
+
+// Checking one unchecks the others of its group.
+void TRadioButton::SetChecked(bool checked) {
+  if (!checked) {
+    platform_backend::SetChecked(*this, false);
+    return;
+  }
+  for (TControl* radio : RadiosOf(*Parent()))
+    platform_backend::SetChecked(static_cast<TRadioButton&>(*radio), radio == this);
+}
+
+void TMemo::SetWantTabs(bool want) {
+  wantTabs_ = want;
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TMemo::SetScrollBars(TScrollStyle style) {
+  scrollBars_ = style;
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TScrollBox::SetRange(int width, int height) {
+  rangeWidth_ = width;
+  rangeHeight_ = height;
+  platform_backend::Update(*this, TAspect::Look);
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/pixels.h"
 #include "platform/types.h"
 
 class TForm;
@@ -30,8 +31,6 @@ public:
   TForm* Form();
   // The controls created on this one, in creation order (later ones drawn above earlier ones).
   const std::vector<std::unique_ptr<TControl>>& Controls() const { return children_; }
-  // This control or one below it by name; null when there is none.
-  TControl* FindControl(const std::string& name);
 
   // Creates a control on this one. Its pointer stays valid while this control exists.
   template <class Control, class... Args> Control* Add(std::string name, Args&&... args) {
@@ -69,7 +68,7 @@ public:
   void SetEnabled(bool enabled);
 
   // The text the control shows; for a form, its title.
-  std::string Caption() const;
+  const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   // A control takes its parent's font until it is given one of its own.
   TFont Font() const;
@@ -112,7 +111,7 @@ public:
   Kind ControlKind() const { return kind_; }
 
 protected:
-  TControl(TControl* parent, std::string name, Kind kind);
+  TControl(TControl* parent, std::string name, Kind kind, std::string caption = {});
 
 private:
   void Adopt(std::unique_ptr<TControl> control);
@@ -120,6 +119,7 @@ private:
   TControl* parent_;
   std::string name_;
   Kind kind_;
+  std::string caption_;
   std::unique_ptr<TControlPeer> peer_;
   TFont font_;
   TColor color_ = clBlack;
@@ -127,6 +127,13 @@ private:
   bool ownColor_ = false;
   std::vector<std::unique_ptr<TControl>> children_;
 };
+
+// The controls below root in creation order, root excluded.
+void ForEachControl(const TControl& root, const std::function<void(TControl&)>& visit);
+// Whether control is a push button, with a glyph or without.
+bool IsPushButton(const TControl& control);
+// The radio buttons created on parent, in creation order: one group.
+std::vector<TControl*> RadiosOf(const TControl& parent);
 
 enum class TTextLayout { tlTop, tlCenter };
 
@@ -142,6 +149,15 @@ public:
   void SetLayout(TTextLayout layout);
   // The height of one line of the caption's font.
   int LineHeight() const;
+
+  bool WordWrap() const { return wordWrap_; }
+  bool AutoSize() const { return autoSize_; }
+  TTextLayout Layout() const { return layout_; }
+
+private:
+  bool wordWrap_ = false;
+  bool autoSize_ = false;
+  TTextLayout layout_ = TTextLayout::tlCenter;
 };
 
 class TButton : public TControl {
@@ -150,9 +166,13 @@ public:
   // The default button of a window takes Enter that no focused control takes. In a window that
   // has one, a focused button takes Enter itself; in a window without, Enter presses nothing.
   void SetDefault(bool isDefault);
+  bool Default() const { return default_; }
 
 protected:
-  TButton(TControl& parent, std::string name, Kind kind);
+  TButton(TControl& parent, std::string name, Kind kind, std::string caption);
+
+private:
+  bool default_ = false;
 };
 
 enum class TBitBtnKind { bkCustom, bkOK };
@@ -169,6 +189,16 @@ public:
   void SetMargin(int margin);
   // Pixels between the glyph and the caption.
   static constexpr int kSpacing = 4;
+
+  // bkOK until a glyph of its own is set, and the other way round.
+  TBitBtnKind GlyphKind() const { return kind_; }
+  const TPixels& Glyph() const { return glyph_; }
+  int Margin() const { return margin_; }
+
+private:
+  TBitBtnKind kind_ = TBitBtnKind::bkCustom;
+  TPixels glyph_;
+  int margin_ = -1;
 };
 
 // One of a group: checking one unchecks the others created on the same parent.
@@ -192,6 +222,12 @@ class TPanel : public TControl {
 public:
   TPanel(TControl& parent, std::string name);
   void SetBevel(TPanelBevel outer, int width);
+  TPanelBevel Bevel() const { return bevel_; }
+  int BevelWidth() const { return bevelWidth_; }
+
+private:
+  TPanelBevel bevel_ = TPanelBevel::bvNone;
+  int bevelWidth_ = 1;
 };
 
 // A single-selection list of text entries. One entry stays highlighted while there are any: the
@@ -204,14 +240,16 @@ public:
   const std::string& Item(int index) const;
   void AddItem(const std::string& text);
   void DeleteItem(int index);
-  void Clear();
   // The highlighted entry, -1 for none.
   int ItemIndex() const;
   void SetItemIndex(int index);
   void SetItemHeight(int pixels);
+  // 0 until set: the desktop's own.
+  int ItemHeight() const { return itemHeight_; }
 
 private:
   std::vector<std::string> items_;
+  int itemHeight_ = 0;
 };
 
 enum class TScrollStyle { ssNone, ssVertical };
@@ -225,6 +263,12 @@ public:
   void SetScrollBars(TScrollStyle style);
   // False: Tab moves the focus on instead of typing a tab character.
   void SetWantTabs(bool want);
+  bool WantTabs() const { return wantTabs_; }
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+
+private:
+  bool wantTabs_ = true;
+  TScrollStyle scrollBars_ = TScrollStyle::ssNone;
 };
 
 // A client-filling area whose content scrolls over a fixed range.
@@ -233,4 +277,10 @@ public:
   TScrollBox(TControl& parent, std::string name);
   // The content's size; the content widens to the view when the view is wider.
   void SetRange(int width, int height);
+  int RangeWidth() const { return rangeWidth_; }
+  int RangeHeight() const { return rangeHeight_; }
+
+private:
+  int rangeWidth_ = 0;
+  int rangeHeight_ = 0;
 };

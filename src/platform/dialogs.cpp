@@ -1,19 +1,9 @@
 #include "platform/dialogs.h"
 
-#include "platform/backend_services.h"
-#include "platform/testing.h"
+#include "platform/backend.h"
+#include "platform/stand_ins.h"
 
 namespace {
-
-std::function<int(const MessageBoxRequest&)>& Responder() {
-  static std::function<int(const MessageBoxRequest&)> responder;
-  return responder;
-}
-
-std::function<std::optional<std::string>(const OpenFileRequest&)>& FileResponder() {
-  static std::function<std::optional<std::string>(const OpenFileRequest&)> responder;
-  return responder;
-}
 
 const char* CaptionOf(TMsgDlgType kind) {
   switch (kind) {
@@ -32,8 +22,8 @@ const char* CaptionOf(TMsgDlgType kind) {
 } // namespace
 
 int MessageBox(const MessageBoxRequest& request) {
-  if (Responder())
-    return Responder()(request);
+  if (StandIns().messageBox)
+    return StandIns().messageBox(request);
   return platform_backend::ShowMessageBox(request);
 }
 
@@ -42,16 +32,7 @@ int MessageDlg(const std::string& text, TMsgDlgType kind, TMsgDlgButtons buttons
 }
 
 std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) {
-  if (FileResponder())
-    return FileResponder()(request);
+  if (StandIns().openFile)
+    return StandIns().openFile(request);
   return platform_backend::ShowOpenFileDialog(request);
-}
-
-void platform_test::SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> responder) {
-  Responder() = std::move(responder);
-}
-
-void platform_test::SetOpenFileResponder(
-    std::function<std::optional<std::string>(const OpenFileRequest&)> responder) {
-  FileResponder() = std::move(responder);
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "platform/controls.h"
 
@@ -103,6 +104,26 @@ public:
   // take the width they need, as far as their container has room.
   void WidenClippedCaptions(std::initializer_list<TControl*> containers);
 
+  // ---- For the backend ----
+  // A key pressed while the form is active, before the control with the keyboard sees it: key
+  // preview, Tab and Shift+Tab, Enter and the default button, Escape, the arrow keys in a group
+  // of radio buttons, and the keys that go to OnKeyDown. system: held with Alt, which only key
+  // preview takes. Whether the key went no further.
+  bool HandleKey(int key, bool shift, bool system = false);
+  // The control Tab would visit first; null when there is none.
+  TControl* FirstTabStop() const;
+  // The frame's close box, Alt+F4 or Close() asks: whether the window may go. OnCloseQuery may
+  // refuse; a modal form ends its modal display instead (mrCancel unless it has a result).
+  bool QueryClose();
+  // The window went at the user's or Close's request: a main form ends the message loop.
+  void Closed();
+
 private:
+  void DeliverKey(int key);
+
   std::string windowClass_;
+  std::vector<TControl*> tabOrder_;
+  bool keyPreview_ = false;
+  int modalResult_ = mrNone;
+  bool inModal_ = false;
 };

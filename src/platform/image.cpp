@@ -1,5 +1,7 @@
 #include "platform/image.h"
 
+#include "platform/application.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -286,8 +288,9 @@ void TImage::Paint(const TRect& area, const DrawPiece& draw) {
   if (renderingValid_ && renderedDest_ == dest && !drawn.Empty())
     draw(drawn, rendering_, TPoint{drawn.Left - dest.Left, drawn.Top - dest.Top});
   if (failure) {
-    // The ground shows where the picture could not be drawn, once this paint is over.
+    // The ground shows where the picture could not be drawn, and the error box tells why, once
+    // this paint is over: no box opens inside the desktop's painting.
     Repaint();
-    std::rethrow_exception(failure);
+    PostToMainThread([failure] { std::rethrow_exception(failure); });
   }
 }

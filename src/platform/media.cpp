@@ -1,22 +1,9 @@
 #include "platform/media.h"
 
-#include "platform/testing.h"
-
-namespace {
-
-std::function<std::unique_ptr<TMediaPlayer>()>& Factory() {
-  static std::function<std::unique_ptr<TMediaPlayer>()> factory;
-  return factory;
-}
-
-} // namespace
+#include "platform/stand_ins.h"
 
 std::unique_ptr<TMediaPlayer> NewMediaPlayer() {
-  if (Factory())
-    return Factory()();
+  if (StandIns().playerFactory)
+    return StandIns().playerFactory();
   return std::make_unique<TMediaPlayer>();
-}
-
-void platform_test::SetPlayerFactory(std::function<std::unique_ptr<TMediaPlayer>()> factory) {
-  Factory() = std::move(factory);
 }

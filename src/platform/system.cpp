@@ -2,19 +2,23 @@
 
 #include <chrono>
 
-#include "platform/backend_services.h"
-#include "platform/testing.h"
+#include "platform/application.h"
+#include "platform/backend.h"
+#include "platform/stand_ins.h"
 
 namespace {
 
 // The embedding window's size or the tests' screen: whichever was set last.
 std::optional<std::pair<int, int>> screenSize;
-std::optional<int> testScreenBits;
-std::optional<SYSTEMTIME> testSystemTime;
-std::function<void(const std::string&)> shellOpener;
 bool cursorHidden = false;
+std::vector<std::function<void()>> monitorWatchers;
 
 } // namespace
+
+PlatformStandIns& StandIns() {
+  static PlatformStandIns standIns;
+  return standIns;
+}
 
 int GetSystemMetrics(int index) {
   const std::pair<int, int> size =
@@ -27,8 +31,8 @@ void SetScreenSizeOverride(std::optional<std::pair<int, int>> size) {
 }
 
 int ScreenBitsPerPixel() {
-  if (testScreenBits)
-    return *testScreenBits;
+  if (StandIns().screenBits)
+    return *StandIns().screenBits;
   static const int atStart = platform_backend::ScreenDepth();
   return atStart;
 }
@@ -45,8 +49,8 @@ bool CursorShown() {
 }
 
 SYSTEMTIME GetSystemTime() {
-  if (testSystemTime)
-    return *testSystemTime;
+  if (StandIns().systemTime)
+    return *StandIns().systemTime;
   using namespace std::chrono;
   const auto now = system_clock::now();
   const auto day = floor<days>(now);
@@ -65,27 +69,22 @@ SYSTEMTIME GetSystemTime() {
 }
 
 void ShellExecuteOpen(const std::string& address) {
-  if (shellOpener) {
-    shellOpener(address);
+  if (StandIns().shellOpener) {
+    StandIns().shellOpener(address);
     return;
   }
   platform_backend::OpenInShell(address);
 }
 
-namespace platform_test {
-void SetScreenSize(std::optional<std::pair<int, int>> size) {
-  screenSize = size;
+void WatchMonitors(std::function<void()> changed) {
+  monitorWatchers.push_back(std::move(changed));
+  if (monitorWatchers.size() == 1)
+    platform_backend::WatchMonitorChanges();
 }
-void SetScreenBitsPerPixel(std::optional<int> bits) {
-  testScreenBits = bits;
+
+void platform_backend::MonitorsChanged() {
+  // A copy: a watcher may add another.
+  const auto watchers = monitorWatchers;
+  for (const auto& watcher : watchers)
+    RunHandler(watcher);
 }
-void SetSystemTime(std::optional<SYSTEMTIME> time) {
-  testSystemTime = time;
-}
-void SetShellOpener(std::function<void(const std::string&)> opener) {
-  shellOpener = std::move(opener);
-}
-bool CursorHidden() {
-  return !CursorShown();
-}
-} // namespace platform_test

@@ -1,14 +1,6 @@
 #include "platform/timer.h"
 
-#include "platform/testing.h"
-
-namespace {
-bool refuseTimers = false;
-}
-
-void platform_test::SetRefuseTimers(bool refuse) {
-  refuseTimers = refuse;
-}
+#include "platform/stand_ins.h"
 
 void TTimer::SetEnabled(bool enabled) {
   if (enabled == enabled_)
@@ -31,7 +23,7 @@ void TTimer::UpdateTimer() {
   }
   if (!enabled_ || interval_ <= 0 || !OnTimer)
     return;
-  running_ = !refuseTimers && StartNative(interval_);
+  running_ = !StandIns().refuseTimers && StartNative(interval_);
   if (!running_)
     throw EOutOfResources("Not enough timers available");
 }

@@ -164,13 +164,13 @@ TEST_F(MoreSoftwareWindow, OkAndTheCloseBoxEndTheModalDisplayAndTypedTextSurvive
                             if (!Activated(form))
                               return form.SetModalResult(kModalTimedOut);
                             form.Memo2->SetFocus();
-                            for (const char key : std::string("TYPED"))
+                            for (const char key : std::string("typed"))
                               platform_test::PressKey(form, key);
                             platform_test::ClickAt(*form.BitBtn1);
                           }),
             mrOk);
   EXPECT_FALSE(form.Visible());
-  EXPECT_NE(form.Memo2->Text().find("TYPED"), std::string::npos);
+  EXPECT_NE(form.Memo2->Text().find("typed"), std::string::npos);
 
   std::string memoOnSecondShowing;
   EXPECT_EQ(ShowModalWith(form,
@@ -180,7 +180,7 @@ TEST_F(MoreSoftwareWindow, OkAndTheCloseBoxEndTheModalDisplayAndTypedTextSurvive
                           }),
             mrCancel);
   EXPECT_FALSE(form.Visible());
-  EXPECT_NE(memoOnSecondShowing.find("TYPED"), std::string::npos);
+  EXPECT_NE(memoOnSecondShowing.find("typed"), std::string::npos);
   EXPECT_TRUE(opened.empty());
 }
 

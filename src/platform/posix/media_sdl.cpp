@@ -15,7 +15,7 @@
 #include "platform/application.h"
 #include "platform/media.h"
 #include "platform/paths.h"
-#include "platform/testing.h"
+#include "platform/stand_ins.h"
 
 namespace {
 
@@ -45,7 +45,6 @@ using LibraryHandle = std::unique_ptr<void, LibraryCloser>;
 
 constexpr const char* kSdlLibrary = "libSDL2-2.0.so.0";
 constexpr const char* kMixerLibrary = "libSDL2_mixer-2.0.so.0";
-std::optional<std::pair<std::string, std::string>> libraryNamesForTests;
 
 class SoundLibrary {
 public:
@@ -100,7 +99,7 @@ void EnsureSoundLibrary() {
   static std::optional<SoundLibrary> library;
   if (library)
     return;
-  const auto names = libraryNamesForTests.value_or(
+  const auto names = StandIns().soundLibraries.value_or(
       std::pair<std::string, std::string>{kSdlLibrary, kMixerLibrary});
   library.emplace(names.first, names.second);
   sound = library->Functions();
@@ -111,11 +110,6 @@ struct MusicFreer {
 };
 
 } // namespace
-
-void platform_test::SetSoundLibraryNames(
-    std::optional<std::pair<std::string, std::string>> sdlAndMixer) {
-  libraryNamesForTests = std::move(sdlAndMixer);
-}
 
 struct TMediaPlayer::Native {
   std::unique_ptr<Mix_Music, MusicFreer> music;

@@ -12,33 +12,31 @@
 #include <QWindow>
 
 #include "platform/application.h"
+#include "platform/backend.h"
 #include "platform/forms.h"
 #include "platform/qt/forms_qt.h"
 #include "platform/qt/peer.h"
 
 namespace {
 
-unsigned ButtonMessage(Qt::MouseButton button, bool press) {
-  switch (button) {
-  case Qt::LeftButton:
-    return press ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-  case Qt::RightButton:
-    return press ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-  case Qt::MiddleButton:
-    return press ? WM_MBUTTONDOWN : WM_MBUTTONUP;
-  default:
-    return 0;
-  }
-}
-
 // The message number of an input event as the queue delivers it, 0 for anything else.
 unsigned MessageOf(const QEvent* event) {
   switch (event->type()) {
   case QEvent::MouseButtonPress:
   case QEvent::MouseButtonDblClick:
-    return ButtonMessage(static_cast<const QMouseEvent*>(event)->button(), true);
-  case QEvent::MouseButtonRelease:
-    return ButtonMessage(static_cast<const QMouseEvent*>(event)->button(), false);
+  case QEvent::MouseButtonRelease: {
+    const bool press = event->type() != QEvent::MouseButtonRelease;
+    switch (static_cast<const QMouseEvent*>(event)->button()) {
+    case Qt::LeftButton:
+      return press ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    case Qt::RightButton:
+      return press ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    case Qt::MiddleButton:
+      return press ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    default:
+      return 0;
+    }
+  }
   case QEvent::MouseMove:
     return WM_MOUSEMOVE;
   case QEvent::Wheel:
@@ -104,26 +102,24 @@ void PrepareQtEnvironment() {
   qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
 }
 
-// The hooked form whose top-level window receiver is; null for any other receiver.
-TForm* HookedFormOf(const QObject* receiver) {
+// The form whose top-level window receiver is; null for any other receiver.
+TForm* WindowFormOf(const QObject* receiver) {
   if (!receiver->isWindowType())
     return nullptr;
   for (QWidget* window : QApplication::topLevelWidgets()) {
     if (window->windowHandle() != receiver)
       continue;
     auto* form = dynamic_cast<platform::qt::FormWidget*>(window);
-    return form && Application().IsHookedWindow(&form->Form()) ? &form->Form() : nullptr;
+    return form ? &form->Form() : nullptr;
   }
   return nullptr;
 }
 
-// The form with key preview that a key for receiver reaches first; null when none has it.
-platform::qt::FormWidget* PreviewingForm(QObject* receiver) {
+// The form a key for receiver, a widget in it, is pressed in; null for any other receiver.
+TForm* KeyFormOf(QObject* receiver) {
   auto* widget = qobject_cast<QWidget*>(receiver);
-  if (!widget)
-    return nullptr;
-  auto* form = dynamic_cast<platform::qt::FormWidget*>(widget->window());
-  return form && form->keyPreview ? form : nullptr;
+  auto* form = widget ? dynamic_cast<platform::qt::FormWidget*>(widget->window()) : nullptr;
+  return form ? &form->Form() : nullptr;
 }
 
 // What QApplication's construction needs first: the command line it sees, which is the program's
@@ -154,22 +150,17 @@ bool QuillmorQtApplication::notify(QObject* receiver, QEvent* event) {
   bool result = false;
   RunHandler([&] {
     // Input reaches a top-level QWindow first, once per message, before any widget sees it.
-    if (Application().OnMessage) {
-      if (TForm* form = HookedFormOf(receiver)) {
-        if (const unsigned message = MessageOf(event)) {
-          TMsg msg{form, message, 0, 0};
-          bool handled = false;
-          Application().OnMessage(msg, handled);
-          if (handled) {
-            result = true;
-            return;
-          }
-        }
-      }
+    if (const unsigned message = MessageOf(event);
+        message && platform_backend::OfferToHook(WindowFormOf(receiver), message)) {
+      result = true;
+      return;
     }
     if (event->type() == QEvent::KeyPress) {
-      if (platform::qt::FormWidget* form = PreviewingForm(receiver)) {
-        result = form->DeliverKey(*static_cast<QKeyEvent*>(event));
+      if (TForm* form = KeyFormOf(receiver)) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        result =
+            form->HandleKey(platform::qt::VirtualKeyOf(key), key.modifiers() & Qt::ShiftModifier,
+                            key.modifiers() & Qt::AltModifier);
         if (result)
           return;
       }
@@ -209,10 +200,6 @@ void TApplication::Initialize(const char* programName) {
     QApplication::setApplicationName(QString::fromStdString(Title));
 }
 
-bool TApplication::Initialized() const {
-  return host_ != nullptr;
-}
-
 TApplication::Host& TApplication::TheHost() {
   return *host_;
 }
@@ -229,8 +216,8 @@ void TApplication::ProcessMessages() {
   QCoreApplication::processEvents();
 }
 
-void PostToMainThread(std::function<void()> work) {
+void platform_backend::WakeForPostedWork() {
   QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [work = std::move(work)] { RunHandler(work); },
+      QCoreApplication::instance(), [] { platform_backend::RunPostedWork(); },
       Qt::QueuedConnection);
 }

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "platform/application.h"
+#include "platform/backend.h"
 #include "platform/forms.h"
 #include "platform/graphics.h"
 #include "platform/image.h"
@@ -51,6 +52,7 @@ using platform::qt::Attach;
 using platform::qt::ColorOf;
 using platform::qt::ContainerOf;
 using platform::qt::WidgetOf;
+using platform_backend::TAspect;
 
 namespace {
 
@@ -182,12 +184,15 @@ void SetGround(QWidget& widget, TColor colour) {
   widget.setAutoFillBackground(true);
 }
 
-void FitLabelHeight(QLabel& label) {
-  label.resize(label.width(), label.heightForWidth(label.width()));
+// A word-wrapped label with AutoSize takes the height of its text.
+void FitLabelHeight(const TLabel& control) {
+  auto* label = static_cast<QLabel*>(WidgetOf(control));
+  if (control.AutoSize())
+    label->resize(label->width(), label->heightForWidth(label->width()));
 }
 
-QIcon GlyphIcon(const TBitmap& glyph) {
-  QPixmap picture = QPixmap::fromImage(platform::qt::ImageOf(glyph.Pixels()));
+QIcon GlyphIcon(const TPixels& glyph) {
+  QPixmap picture = QPixmap::fromImage(platform::qt::ImageOf(glyph));
   if (picture.isNull())
     return QIcon();
   const QImage image = picture.toImage();
@@ -200,8 +205,8 @@ QIcon GlyphIcon(const TBitmap& glyph) {
 
 // ---- Every control ----
 
-TControl::TControl(TControl* parent, std::string name, Kind kind)
-    : parent_(parent), name_(std::move(name)), kind_(kind),
+TControl::TControl(TControl* parent, std::string name, Kind kind, std::string caption)
+    : parent_(parent), name_(std::move(name)), kind_(kind), caption_(std::move(caption)),
       peer_(std::make_unique<TControlPeer>()) {}
 
 TControl::~TControl() {
@@ -216,8 +221,8 @@ TRect TControl::BoundsRect() const {
 void TControl::SetBounds(const TRect& bounds) {
   QWidget* widget = WidgetOf(*this);
   widget->setGeometry(bounds.Left, bounds.Top, bounds.Width, bounds.Height);
-  if (auto* label = qobject_cast<QLabel*>(widget); label && peer_->autoSize)
-    FitLabelHeight(*label);
+  if (kind_ == Kind::Label)
+    FitLabelHeight(static_cast<TLabel&>(*this));
 }
 
 TRect TControl::ClientRect() const {
@@ -241,55 +246,6 @@ void TControl::SetEnabled(bool enabled) {
   WidgetOf(*this)->setEnabled(enabled);
 }
 
-std::string TControl::Caption() const {
-  const QWidget* widget = WidgetOf(*this);
-  if (const auto* label = qobject_cast<const QLabel*>(widget))
-    return label->text().toStdString();
-  if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-    return button->text().toStdString();
-  if (const auto* box = qobject_cast<const QGroupBox*>(widget))
-    return box->title().toStdString();
-  if (widget->isWindow())
-    return widget->windowTitle().toStdString();
-  return {};
-}
-
-void TControl::SetCaption(const std::string& caption) {
-  QWidget* widget = WidgetOf(*this);
-  if (auto* label = qobject_cast<QLabel*>(widget)) {
-    label->setText(TextOf(caption));
-    if (peer_->autoSize)
-      FitLabelHeight(*label);
-  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    button->setText(TextOf(caption));
-  } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
-    box->setTitle(TextOf(caption));
-  } else if (widget->isWindow()) {
-    widget->setWindowTitle(TextOf(caption));
-  }
-}
-
-void TControl::SetFont(const TFont& font) {
-  font_ = font;
-  ownFont_ = true;
-  QWidget* widget = WidgetOf(*this);
-  widget->setFont(platform::qt::FontOf(font));
-  SetTextColour(*widget, font.Color);
-  if (auto* label = qobject_cast<QLabel*>(widget); label && peer_->autoSize)
-    FitLabelHeight(*label);
-}
-
-void TControl::SetColor(TColor colour) {
-  color_ = colour;
-  ownColor_ = true;
-  QWidget* widget = WidgetOf(*this);
-  SetGround(*widget, colour);
-  if (auto* area = qobject_cast<QScrollArea*>(widget)) {
-    SetGround(*area->viewport(), colour);
-    SetGround(*peer_->container, colour);
-  }
-}
-
 bool TControl::Focused() const {
   return WidgetOf(*this)->hasFocus();
 }
@@ -307,42 +263,11 @@ void TControl::SetTabStop(bool stop) {
   widget->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
-void TControl::Click() {
-  QWidget* widget = WidgetOf(*this);
-  if (!widget->isEnabled())
-    return;
-  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    button->click();
-    return;
-  }
-  if (OnClick)
-    RunHandler(OnClick);
-}
-
 // ---- Labels ----
 
 TLabel::TLabel(TControl& parent, std::string name, std::string caption)
-    : TControl(&parent, std::move(name), Kind::Label) {
-  Attach(*this, new QLabel(TextOf(caption), ContainerOf(parent)));
-}
-
-void TLabel::SetWordWrap(bool wrap) {
-  auto* label = static_cast<QLabel*>(WidgetOf(*this));
-  label->setWordWrap(wrap);
-  if (Peer().autoSize)
-    FitLabelHeight(*label);
-}
-
-void TLabel::SetAutoSize(bool autoSize) {
-  Peer().autoSize = autoSize;
-  if (autoSize)
-    FitLabelHeight(*static_cast<QLabel*>(WidgetOf(*this)));
-}
-
-void TLabel::SetLayout(TTextLayout layout) {
-  static_cast<QLabel*>(WidgetOf(*this))
-      ->setAlignment(Qt::AlignLeft |
-                     (layout == TTextLayout::tlTop ? Qt::AlignTop : Qt::AlignVCenter));
+    : TControl(&parent, std::move(name), Kind::Label, std::move(caption)) {
+  Attach(*this, new QLabel(TextOf(Caption()), ContainerOf(parent)));
 }
 
 int TLabel::LineHeight() const {
@@ -354,10 +279,7 @@ int TLabel::LineHeight() const {
 namespace {
 
 void ConnectClick(TControl& control, QAbstractButton* button) {
-  QObject::connect(button, &QAbstractButton::clicked, button, [&control] {
-    if (control.OnClick)
-      RunHandler(control.OnClick);
-  });
+  QObject::connect(button, &QAbstractButton::clicked, button, [&control] { control.Click(); });
 }
 
 QPushButton* NewPushButton(TControl& control, QPushButton* button) {
@@ -372,60 +294,30 @@ QPushButton* NewPushButton(TControl& control, QPushButton* button) {
 } // namespace
 
 TButton::TButton(TControl& parent, std::string name, std::string caption)
-    : TControl(&parent, std::move(name), Kind::Button) {
-  NewPushButton(*this, new QPushButton(TextOf(caption), ContainerOf(parent)));
+    : TControl(&parent, std::move(name), Kind::Button, std::move(caption)) {
+  NewPushButton(*this, new QPushButton(TextOf(Caption()), ContainerOf(parent)));
 }
 
-TButton::TButton(TControl& parent, std::string name, Kind kind)
-    : TControl(&parent, std::move(name), kind) {}
-
-void TButton::SetDefault(bool isDefault) {
-  static_cast<QPushButton*>(WidgetOf(*this))->setDefault(isDefault);
-}
+TButton::TButton(TControl& parent, std::string name, Kind kind, std::string caption)
+    : TControl(&parent, std::move(name), kind, std::move(caption)) {}
 
 TBitBtn::TBitBtn(TControl& parent, std::string name, std::string caption)
-    : TButton(parent, std::move(name), Kind::BitBtn) {
-  NewPushButton(*this, new BitBtnWidget(TextOf(caption), ContainerOf(parent)));
-}
-
-void TBitBtn::SetKind(TBitBtnKind kind) {
-  auto* button = static_cast<BitBtnWidget*>(WidgetOf(*this));
-  if (kind == TBitBtnKind::bkOK)
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
-}
-
-void TBitBtn::SetGlyph(const TBitmap& glyph) {
-  auto* button = static_cast<BitBtnWidget*>(WidgetOf(*this));
-  button->setIcon(GlyphIcon(glyph));
-  button->setIconSize(QSize(glyph.Width(), glyph.Height()));
-}
-
-void TBitBtn::SetMargin(int margin) {
-  auto* button = static_cast<BitBtnWidget*>(WidgetOf(*this));
-  button->margin = margin;
-  button->update();
+    : TButton(parent, std::move(name), Kind::BitBtn, std::move(caption)) {
+  NewPushButton(*this, new BitBtnWidget(TextOf(Caption()), ContainerOf(parent)));
 }
 
 TRadioButton::TRadioButton(TControl& parent, std::string name, std::string caption)
-    : TControl(&parent, std::move(name), Kind::RadioButton) {
-  auto* radio = new QRadioButton(TextOf(caption), ContainerOf(parent));
+    : TControl(&parent, std::move(name), Kind::RadioButton, std::move(caption)) {
+  auto* radio = new QRadioButton(TextOf(Caption()), ContainerOf(parent));
   ConnectClick(*this, radio);
   Attach(*this, radio);
-}
-
-bool TRadioButton::Checked() const {
-  return static_cast<const QRadioButton*>(WidgetOf(*this))->isChecked();
-}
-
-void TRadioButton::SetChecked(bool checked) {
-  static_cast<QRadioButton*>(WidgetOf(*this))->setChecked(checked);
 }
 
 // ---- Frames and panels ----
 
 TGroupBox::TGroupBox(TControl& parent, std::string name, std::string caption)
-    : TControl(&parent, std::move(name), Kind::GroupBox) {
-  Attach(*this, new GroupBoxWidget(TextOf(caption), ContainerOf(parent)));
+    : TControl(&parent, std::move(name), Kind::GroupBox, std::move(caption)) {
+  Attach(*this, new GroupBoxWidget(TextOf(Caption()), ContainerOf(parent)));
 }
 
 TPanel::TPanel(TControl& parent, std::string name)
@@ -434,22 +326,6 @@ TPanel::TPanel(TControl& parent, std::string name)
   // Panels hide what lies behind them.
   panel->setAutoFillBackground(true);
   Attach(*this, panel);
-}
-
-void TPanel::SetBevel(TPanelBevel outer, int width) {
-  auto* panel = static_cast<QFrame*>(WidgetOf(*this));
-  switch (outer) {
-  case TPanelBevel::bvNone:
-    panel->setFrameStyle(QFrame::NoFrame);
-    return;
-  case TPanelBevel::bvLowered:
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    break;
-  case TPanelBevel::bvRaised:
-    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    break;
-  }
-  panel->setLineWidth(width);
 }
 
 // ---- Lists ----
@@ -481,11 +357,6 @@ void TListBox::DeleteItem(int index) {
   std::unique_ptr<QListWidgetItem>(ListOf(*this).takeItem(index));
 }
 
-void TListBox::Clear() {
-  items_.clear();
-  ListOf(*this).clear();
-}
-
 int TListBox::ItemIndex() const {
   const QModelIndexList rows = ListOf(*this).selectionModel()->selectedIndexes();
   return rows.isEmpty() ? -1 : rows.first().row();
@@ -493,11 +364,6 @@ int TListBox::ItemIndex() const {
 
 void TListBox::SetItemIndex(int index) {
   ListOf(*this).setCurrentRow(index);
-}
-
-void TListBox::SetItemHeight(int pixels) {
-  QListWidget& list = ListOf(*this);
-  list.setItemDelegate(new FixedHeightItems(pixels, &list));
 }
 
 // ---- Memos ----
@@ -524,15 +390,6 @@ void TMemo::SetText(const std::string& text) {
   EditOf(*this).setPlainText(TextOf(text));
 }
 
-void TMemo::SetScrollBars(TScrollStyle style) {
-  EditOf(*this).setVerticalScrollBarPolicy(
-      style == TScrollStyle::ssVertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-}
-
-void TMemo::SetWantTabs(bool want) {
-  EditOf(*this).setTabChangesFocus(!want);
-}
-
 // ---- Scroll boxes ----
 
 TScrollBox::TScrollBox(TControl& parent, std::string name)
@@ -553,10 +410,130 @@ TScrollBox::TScrollBox(TControl& parent, std::string name)
   Attach(*this, area);
 }
 
-void TScrollBox::SetRange(int width, int height) {
-  QWidget* content = Peer().container;
-  // The range is fixed: the content never grows with the controls, only widens to fill a view
-  // that is wider than the range.
-  content->setMinimumSize(width, height);
-  content->setMaximumHeight(height);
+// ---- What the shared layer asks of the widgets ----
+
+namespace {
+
+void ShowCaption(TControl& control, QWidget& widget) {
+  const QString text = TextOf(control.Caption());
+  if (auto* label = qobject_cast<QLabel*>(&widget)) {
+    label->setText(text);
+    FitLabelHeight(static_cast<TLabel&>(control));
+  } else if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
+    button->setText(text);
+  } else if (auto* box = qobject_cast<QGroupBox*>(&widget)) {
+    box->setTitle(text);
+  } else if (widget.isWindow()) {
+    widget.setWindowTitle(text);
+  }
+}
+
+void ShowBevel(const TPanel& panel, QFrame& frame) {
+  switch (panel.Bevel()) {
+  case TPanelBevel::bvNone:
+    frame.setFrameStyle(QFrame::NoFrame);
+    return;
+  case TPanelBevel::bvLowered:
+    frame.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    break;
+  case TPanelBevel::bvRaised:
+    frame.setFrameStyle(QFrame::Panel | QFrame::Raised);
+    break;
+  }
+  frame.setLineWidth(panel.BevelWidth());
+}
+
+void ShowGlyph(const TBitBtn& control, BitBtnWidget& button) {
+  if (control.GlyphKind() == TBitBtnKind::bkOK) {
+    button.setIcon(button.style()->standardIcon(QStyle::SP_DialogOkButton));
+  } else if (!control.Glyph().Empty()) {
+    button.setIcon(GlyphIcon(control.Glyph()));
+    button.setIconSize(QSize(control.Glyph().Width(), control.Glyph().Height()));
+  }
+  button.margin = control.Margin();
+  button.update();
+}
+
+// What only the control's kind has.
+void ShowLook(TControl& control, QWidget& widget) {
+  switch (control.ControlKind()) {
+  case TControl::Kind::Label: {
+    const auto& label = static_cast<TLabel&>(control);
+    auto& text = static_cast<QLabel&>(widget);
+    text.setWordWrap(label.WordWrap());
+    text.setAlignment(Qt::AlignLeft |
+                      (label.Layout() == TTextLayout::tlTop ? Qt::AlignTop : Qt::AlignVCenter));
+    FitLabelHeight(label);
+    break;
+  }
+  case TControl::Kind::BitBtn:
+    ShowGlyph(static_cast<TBitBtn&>(control), static_cast<BitBtnWidget&>(widget));
+    [[fallthrough]];
+  case TControl::Kind::Button:
+    static_cast<QPushButton&>(widget).setDefault(static_cast<TButton&>(control).Default());
+    break;
+  case TControl::Kind::Panel:
+    ShowBevel(static_cast<TPanel&>(control), static_cast<QFrame&>(widget));
+    break;
+  case TControl::Kind::ListBox:
+    if (const int height = static_cast<TListBox&>(control).ItemHeight(); height > 0)
+      static_cast<QListWidget&>(widget).setItemDelegate(new FixedHeightItems(height, &widget));
+    break;
+  case TControl::Kind::Memo: {
+    const auto& memo = static_cast<TMemo&>(control);
+    auto& edit = static_cast<QPlainTextEdit&>(widget);
+    edit.setTabChangesFocus(!memo.WantTabs());
+    // The toolkit's own scroll bar until one is asked for.
+    const bool vertical = memo.ScrollBars() == TScrollStyle::ssVertical;
+    if (vertical || edit.verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+      edit.setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    break;
+  }
+  case TControl::Kind::ScrollBox: {
+    // The range is fixed: the content never grows with the controls, only widens to fill a view
+    // that is wider than the range.
+    const auto& box = static_cast<TScrollBox&>(control);
+    QWidget* content = control.Peer().container;
+    content->setMinimumSize(box.RangeWidth(), box.RangeHeight());
+    content->setMaximumHeight(box.RangeHeight());
+    break;
+  }
+  default:
+    break;
+  }
+}
+
+} // namespace
+
+void platform_backend::Update(TControl& control, TAspect aspect) {
+  QWidget& widget = *WidgetOf(control);
+  switch (aspect) {
+  case TAspect::Caption:
+    ShowCaption(control, widget);
+    break;
+  case TAspect::Font:
+    widget.setFont(platform::qt::FontOf(control.Font()));
+    SetTextColour(widget, control.Font().Color);
+    if (control.ControlKind() == TControl::Kind::Label)
+      FitLabelHeight(static_cast<TLabel&>(control));
+    break;
+  case TAspect::Color:
+    SetGround(widget, control.Color());
+    if (auto* area = qobject_cast<QScrollArea*>(&widget)) {
+      SetGround(*area->viewport(), control.Color());
+      SetGround(*control.Peer().container, control.Color());
+    }
+    break;
+  case TAspect::Look:
+    ShowLook(control, widget);
+    break;
+  }
+}
+
+bool platform_backend::Checked(const TRadioButton& radio) {
+  return static_cast<const QRadioButton*>(WidgetOf(radio))->isChecked();
+}
+
+void platform_backend::SetChecked(TRadioButton& radio, bool checked) {
+  static_cast<QRadioButton*>(WidgetOf(radio))->setChecked(checked);
 }

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "platform/backend_services.h"
+#include "platform/backend.h"
 #include "platform/dialogs.h"
 
 namespace {

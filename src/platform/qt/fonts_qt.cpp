@@ -11,9 +11,11 @@
 #include <QStyleOption>
 #include <algorithm>
 
+#include "platform/backend.h"
+#include "platform/qt/peer.h"
+
 namespace {
 
-constexpr int kSmallestPixels = 7;
 // What a push button's bevel takes on each side of its caption.
 constexpr int kButtonBevel = 3; // px
 
@@ -78,7 +80,10 @@ QFont FontOf(const TFont& font) {
   return qfont;
 }
 
-bool CaptionFits(const QWidget& control) {
+} // namespace platform::qt
+
+bool platform_backend::CaptionFits(const TControl& widget) {
+  const QWidget& control = *platform::qt::WidgetOf(widget);
   if (const auto* label = qobject_cast<const QLabel*>(&control))
     return LabelFits(*label);
   if (const auto* button = qobject_cast<const QPushButton*>(&control))
@@ -90,28 +95,6 @@ bool CaptionFits(const QWidget& control) {
   return true;
 }
 
-void FitCaptions(QWidget& window) {
-  for (QWidget* control : window.findChildren<QWidget*>()) {
-    // A control kept hidden is never seen.
-    if (!control->isVisibleTo(&window))
-      continue;
-    while (!CaptionFits(*control) && control->font().pixelSize() > kSmallestPixels) {
-      QFont smaller = control->font();
-      smaller.setPixelSize(smaller.pixelSize() - 1);
-      control->setFont(smaller);
-    }
-  }
+int platform_backend::CaptionWidth(const TControl& control) {
+  return platform::qt::WidgetOf(control)->sizeHint().width();
 }
-
-void WidenClippedCaptions(QWidget& container) {
-  for (QWidget* control : container.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    if (!qobject_cast<QRadioButton*>(control) && !qobject_cast<QLabel*>(control))
-      continue;
-    const int needed = control->sizeHint().width();
-    const int room = container.width() - 2 - control->x();
-    if (needed > control->width())
-      control->resize(std::min(needed, room), control->height());
-  }
-}
-
-} // namespace platform::qt

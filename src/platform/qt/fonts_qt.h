@@ -14,14 +14,5 @@ namespace platform::qt {
 // substitution rule puts faces of its metrics in its place, and where none of them is installed
 // the host's own sans-serif face stands in.
 QFont FontOf(const TFont& font);
-// Whether a control's caption, drawn in its font, fits inside the control without wrapping or
-// being cut off. Controls without a caption fit.
-bool CaptionFits(const QWidget& control);
-// Every caption under window that the standing-in face draws too wide (or, word-wrapped, too
-// tall) gets a font one pixel smaller at a time until it fits. Controls kept hidden are left alone.
-void FitCaptions(QWidget& window);
-// Labels and radio buttons directly on container that would be cut off take the width they need,
-// within the container.
-void WidenClippedCaptions(QWidget& container);
 
 } // namespace platform::qt

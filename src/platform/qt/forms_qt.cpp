@@ -3,14 +3,15 @@
 
 #include <map>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QWindow>
 
 #include "platform/application.h"
+#include "platform/backend.h"
 #include "platform/graphics.h"
 #include "platform/qt/fonts_qt.h"
 #include "platform/qt/peer.h"
@@ -103,6 +104,11 @@ void FormWidget::showEvent(QShowEvent* event) {
   if (position == TPosition::poScreenCenter)
     CentreOnScreen();
   RunHandlerIfSet(form_.OnShow);
+  // A window that gets the keyboard gives it to the control Tab visits first, as on the desktop.
+  if (!focusWidget()) {
+    if (TControl* first = form_.FirstTabStop())
+      WidgetOf(*first)->setFocus(Qt::TabFocusReason);
+  }
   QWidget::showEvent(event);
 }
 
@@ -111,8 +117,8 @@ void FormWidget::resizeEvent(QResizeEvent* event) {
   RunHandlerIfSet(form_.OnResize);
 }
 
-// In a window with a default button a focused button takes Enter itself, as on the desktop; in
-// one without, Enter presses no button at all.
+// In a window with a default button every push button is drawn as one that could take Enter, as
+// on the desktop.
 void FormWidget::ArrangeDefaultButtons() {
   if (defaultButtonsArranged)
     return;
@@ -124,49 +130,13 @@ void FormWidget::ArrangeDefaultButtons() {
     button->setAutoDefault(hasDefault);
 }
 
-bool FormWidget::PressDefaultButton() {
-  for (QPushButton* button : findChildren<QPushButton*>()) {
-    if (button->isDefault() && button->isEnabled()) {
-      button->click();
-      return true;
-    }
-  }
-  return false;
-}
-
-bool FormWidget::DeliverKey(const QKeyEvent& event) {
-  if (!form_.OnKeyDown)
-    return false;
-  const int key = VirtualKeyOf(event);
-  RunHandler([&] { form_.OnKeyDown(key); });
-  return true;
-}
-
-void FormWidget::keyPressEvent(QKeyEvent* event) {
-  // Enter that no focused control takes presses the default button.
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && PressDefaultButton())
-    return;
-  if (DeliverKey(*event))
-    return;
-  QWidget::keyPressEvent(event);
-}
-
 void FormWidget::closeEvent(QCloseEvent* event) {
-  if (form_.OnCloseQuery && !AskHandler(form_.OnCloseQuery, true)) {
+  if (!form_.QueryClose()) {
     event->ignore();
     return;
   }
-  if (modalLoop) {
-    // Closing a modal form ends its modal display; the form is hidden, not destroyed.
-    if (modalResult == mrNone)
-      modalResult = mrCancel;
-    modalLoop->quit();
-    event->accept();
-    return;
-  }
   QWidget::closeEvent(event);
-  if (Application().MainForm() == &form_)
-    Application().Quit();
+  form_.Closed();
 }
 
 FormWidget& FormWidgetOf(const TForm& form) {
@@ -174,29 +144,14 @@ FormWidget& FormWidgetOf(const TForm& form) {
 }
 
 int VirtualKeyOf(const QKeyEvent& event) {
+  static const std::map<int, int> keys = {{Qt::Key_Tab, VK_TAB},       {Qt::Key_Backtab, VK_TAB},
+                                          {Qt::Key_Return, VK_RETURN}, {Qt::Key_Enter, VK_RETURN},
+                                          {Qt::Key_Escape, VK_ESCAPE}, {Qt::Key_Space, VK_SPACE},
+                                          {Qt::Key_Left, VK_LEFT},     {Qt::Key_Up, VK_UP},
+                                          {Qt::Key_Right, VK_RIGHT},   {Qt::Key_Down, VK_DOWN}};
   const int key = event.key();
-  switch (key) {
-  case Qt::Key_Tab:
-  case Qt::Key_Backtab:
-    return VK_TAB;
-  case Qt::Key_Return:
-  case Qt::Key_Enter:
-    return VK_RETURN;
-  case Qt::Key_Escape:
-    return VK_ESCAPE;
-  case Qt::Key_Space:
-    return VK_SPACE;
-  case Qt::Key_Left:
-    return VK_LEFT;
-  case Qt::Key_Up:
-    return VK_UP;
-  case Qt::Key_Right:
-    return VK_RIGHT;
-  case Qt::Key_Down:
-    return VK_DOWN;
-  default:
-    break;
-  }
+  if (const auto found = keys.find(key); found != keys.end())
+    return found->second;
   if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
     return key;
   return 0;
@@ -206,38 +161,6 @@ int VirtualKeyOf(const QKeyEvent& event) {
 
 using platform::qt::FormWidget;
 using platform::qt::FormWidgetOf;
-
-namespace {
-
-// The one button of its group that Tab stops at.
-void MakeTabStop(QRadioButton& chosen) {
-  for (QRadioButton* radio :
-       chosen.parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
-    radio->setFocusPolicy(radio == &chosen ? Qt::StrongFocus : Qt::ClickFocus);
-}
-
-// Tab enters each radio group of window on its checked button (on its first one while none is
-// checked); the arrow keys move within the group.
-void TabIntoRadioGroupsAtTheirCheckedButton(QWidget& window) {
-  std::map<QWidget*, QRadioButton*> stops;
-  for (QWidget* widget = window.nextInFocusChain(); widget != &window;
-       widget = widget->nextInFocusChain()) {
-    auto* radio = qobject_cast<QRadioButton*>(widget);
-    if (!radio || !radio->autoExclusive())
-      continue;
-    QRadioButton*& stop = stops[radio->parentWidget()];
-    if (!stop || (radio->isChecked() && !stop->isChecked()))
-      stop = radio;
-    QObject::connect(radio, &QAbstractButton::toggled, radio, [radio](bool checked) {
-      if (checked)
-        MakeTabStop(*radio);
-    });
-  }
-  for (const auto& [group, stop] : stops)
-    MakeTabStop(*stop);
-}
-
-} // namespace
 
 TForm::TForm(std::string windowClass)
     : TControl(nullptr, "", Kind::Form), windowClass_(std::move(windowClass)) {
@@ -316,56 +239,45 @@ void TForm::HidePointer() {
   FormWidgetOf(*this).setCursor(Qt::BlankCursor);
 }
 
-int TForm::ShowModal() {
-  FormWidget& widget = FormWidgetOf(*this);
-  widget.modalResult = mrNone;
+void TForm::Close() {
+  FormWidgetOf(*this).close();
+}
+
+TControl* platform_backend::FocusedControl(const TForm& form) {
+  const QWidget* focus = QApplication::focusWidget();
+  if (!focus || focus->window() != platform::qt::WidgetOf(form))
+    return nullptr;
+  TControl* found = nullptr;
+  for (; focus && !found; focus = focus->parentWidget()) {
+    ForEachControl(form, [&](TControl& control) {
+      if (!found && platform::qt::WidgetOf(control) == focus)
+        found = &control;
+    });
+  }
+  return found;
+}
+
+void platform_backend::FocusByTab(TControl& control) {
+  platform::qt::WidgetOf(control)->setFocus(Qt::TabFocusReason);
+}
+
+void platform_backend::RunModal(TForm& form, const std::function<bool()>& done) {
+  FormWidget& widget = FormWidgetOf(form);
   widget.setWindowModality(Qt::ApplicationModal);
   widget.show();
   widget.raise();
   widget.activateWindow();
   QEventLoop loop;
   widget.modalLoop = &loop;
-  loop.exec();
+  if (!done())
+    loop.exec();
   widget.modalLoop = nullptr;
+  // Hidden while still modal, so that Qt takes it off its list of modal windows.
   widget.hide();
   widget.setWindowModality(Qt::NonModal);
-  return widget.modalResult;
 }
 
-void TForm::SetModalResult(int result) {
-  FormWidget& widget = FormWidgetOf(*this);
-  widget.modalResult = result;
-  if (widget.modalLoop && result != mrNone)
-    widget.modalLoop->quit();
-}
-
-bool TForm::InModal() const {
-  return FormWidgetOf(*this).modalLoop != nullptr;
-}
-
-void TForm::Close() {
-  FormWidgetOf(*this).close();
-}
-
-void TForm::SetTabOrder(std::initializer_list<TControl*> order) {
-  const TControl* previous = nullptr;
-  for (const TControl* control : order) {
-    if (previous)
-      QWidget::setTabOrder(platform::qt::WidgetOf(*previous), platform::qt::WidgetOf(*control));
-    previous = control;
-  }
-  TabIntoRadioGroupsAtTheirCheckedButton(FormWidgetOf(*this));
-}
-
-void TForm::SetKeyPreview(bool preview) {
-  FormWidgetOf(*this).keyPreview = preview;
-}
-
-void TForm::FitCaptions() {
-  platform::qt::FitCaptions(FormWidgetOf(*this));
-}
-
-void TForm::WidenClippedCaptions(std::initializer_list<TControl*> containers) {
-  for (const TControl* container : containers)
-    platform::qt::WidenClippedCaptions(*platform::qt::WidgetOf(*container));
+void platform_backend::EndModal(TForm& form) {
+  if (QEventLoop* loop = FormWidgetOf(form).modalLoop)
+    loop->quit();
 }

@@ -19,11 +19,9 @@ public:
   TBorderStyle borderStyle = TBorderStyle::bsSizeable;
   TFormStyle formStyle = TFormStyle::fsNormal;
   TPosition position = TPosition::poDesigned;
-  bool keyPreview = false;
   // The whole window the form asked for, frame included; fitted once the frame is known.
   std::optional<QRect> outerWanted;
   bool outerFitted = false;
-  int modalResult = mrNone;
   QEventLoop* modalLoop = nullptr;
   bool defaultButtonsArranged = false;
 
@@ -32,13 +30,10 @@ public:
   void ApplyFlags();
   // Gives the whole window, frame included, this rectangle on the screen.
   void PlaceOuter(const QRect& outer);
-  // Hands a key to the form's OnKeyDown; whether it had one.
-  bool DeliverKey(const QKeyEvent& event);
 
 protected:
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -46,7 +41,6 @@ private:
   void NoteFrame();
   void CentreOnScreen();
   void ArrangeDefaultButtons();
-  bool PressDefaultButton();
 
   TForm& form_;
   QMargins frame_;

@@ -1,8 +1,6 @@
 // The image control's widget: it hands its paints to the control, which keeps the rendering.
 #include <chrono>
-#include <exception>
 
-#include <QApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
@@ -35,14 +33,7 @@ protected:
                         QRect(from.X, from.Y, target.Width, target.Height));
     };
     release_.start();
-    try {
-      owner_.Paint(TRect{area.x(), area.y(), area.width(), area.height()}, draw);
-    } catch (...) {
-      // Raised again once the paint is over, where the application shows it in its error box.
-      QMetaObject::invokeMethod(
-          qApp, [error = std::current_exception()] { std::rethrow_exception(error); },
-          Qt::QueuedConnection);
-    }
+    owner_.Paint(TRect{area.x(), area.y(), area.width(), area.height()}, draw);
   }
 
 private:

@@ -17,8 +17,6 @@ struct TControlPeer {
   QPointer<QWidget> widget;
   // Where the control's own controls go: the widget itself, or a scroll box's content.
   QPointer<QWidget> container;
-  // A word-wrapped label whose height follows its text.
-  bool autoSize = false;
   ~TControlPeer() { delete widget.data(); }
 };
 

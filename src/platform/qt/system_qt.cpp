@@ -8,7 +8,7 @@
 #include <QUrl>
 
 #include "platform/application.h"
-#include "platform/backend_services.h"
+#include "platform/backend.h"
 #include "platform/system.h"
 
 namespace {
@@ -57,12 +57,11 @@ std::vector<TRect> MonitorRects() {
   return monitors;
 }
 
-void WatchMonitors(std::function<void()> changed) {
+void platform_backend::WatchMonitorChanges() {
   // Owned by the application, so it lasts as long as the program runs.
   auto* later = new QTimer(QCoreApplication::instance());
   later->setSingleShot(true);
-  QObject::connect(later, &QTimer::timeout, later,
-                   [changed = std::move(changed)] { RunHandler(changed); });
+  QObject::connect(later, &QTimer::timeout, later, [] { platform_backend::MonitorsChanged(); });
   // A monitor that goes away is still listed while it is announced: call once the news is in.
   const auto lookLater = [later] { later->start(0); };
   const auto watch = [later, lookLater](QScreen* screen) {

@@ -1,12 +1,12 @@
-// The application on the desktop: the message loop with its hook, key preview and keyboard
-// navigation; work posted from other threads; the hidden window that hears the desktop's news.
+// The application on the desktop: the message loop, which hands input to the hook and the form's
+// keyboard handling; the hidden window that hears of posted work and of the desktop's news.
+#include <atomic>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
-#include <map>
-#include <mutex>
 
-#include "platform/win32/monitors_win32.h"
+#include "platform/backend.h"
+#include "platform/win32/controls_win32.h"
+#include "platform/win32/loop_win32.h"
 #include "platform/win32/peer.h"
 #include "platform/win32/text_win32.h"
 
@@ -18,78 +18,29 @@ constexpr wchar_t kHostClass[] = L"QuillmorHost";
 
 bool quitRequested = false;
 int runDepth = 0;
+// The host window, which hears of posted work; read from any thread.
+std::atomic<HWND> hostWindow = nullptr;
 
-// Work handed over from other threads, run on the loop's thread.
-struct WorkQueue {
-  std::mutex mutex;
-  std::deque<std::function<void()>> work;
-  HWND window = nullptr;
-};
-
-WorkQueue& Work() {
-  static WorkQueue queue;
-  return queue;
-}
-
-void RunPostedWork() {
-  for (;;) {
-    std::function<void()> next;
-    {
-      std::lock_guard lock(Work().mutex);
-      if (Work().work.empty())
-        return;
-      next = std::move(Work().work.front());
-      Work().work.pop_front();
-    }
-    RunHandler(next);
-  }
-}
-
-// Input messages as the hook numbers them; 0 for the others.
+// Input messages as the hook numbers them: a system key as a key, a double click as a press;
+// 0 for the others.
 unsigned HookMessageOf(UINT message) {
-  switch (message) {
-  case WM_KEYDOWN:
-  case WM_SYSKEYDOWN:
-    return WM_KEYDOWN;
-  case WM_KEYUP:
-  case WM_SYSKEYUP:
-    return WM_KEYUP;
-  case WM_MOUSEMOVE:
-    return WM_MOUSEMOVE;
-  case WM_LBUTTONDOWN:
-  case WM_LBUTTONDBLCLK:
-    return WM_LBUTTONDOWN;
-  case WM_LBUTTONUP:
-    return WM_LBUTTONUP;
-  case WM_RBUTTONDOWN:
-  case WM_RBUTTONDBLCLK:
-    return WM_RBUTTONDOWN;
-  case WM_RBUTTONUP:
-    return WM_RBUTTONUP;
-  case WM_MBUTTONDOWN:
-  case WM_MBUTTONDBLCLK:
-    return WM_MBUTTONDOWN;
-  case WM_MBUTTONUP:
-    return WM_MBUTTONUP;
-  case WM_MOUSEWHEEL:
-    return WM_MOUSEWHEEL;
-  default:
-    return 0;
-  }
+  if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP)
+    return message - (WM_SYSKEYDOWN - WM_KEYDOWN);
+  if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_MOUSEMOVE ||
+      message == WM_MOUSEWHEEL)
+    return message;
+  // Each button's press, release and double click follow one another.
+  if (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK)
+    return (message - WM_LBUTTONDOWN) % 3 == 2 ? message - 2 : message;
+  return 0;
 }
 
 } // namespace
 
 struct TApplication::Host {
   HWND window = nullptr;
-  std::map<UINT_PTR, std::function<void()>> later;
-  UINT_PTR nextTimer = 1;
-  std::vector<std::function<void()>> monitorWatchers;
   ~Host() {
-    {
-      std::lock_guard lock(Work().mutex);
-      Work().window = nullptr;
-    }
+    hostWindow = nullptr;
     if (window)
       DestroyWindow(window);
   }
@@ -98,55 +49,36 @@ struct TApplication::Host {
 namespace platform::win32 {
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  try {
+  return Guarded(hwnd, msg, wParam, lParam, nullptr, [&]() -> LRESULT {
     switch (msg) {
     case kWorkPosted:
-      RunPostedWork();
+      platform_backend::RunPostedWork();
       return 0;
-    case WM_TIMER: {
-      KillTimer(hwnd, wParam);
-      auto& later = Application().TheHost().later;
-      auto found = later.find(wParam);
-      if (found == later.end())
-        return 0;
-      std::function<void()> work = std::move(found->second);
-      later.erase(found);
-      RunHandler(work);
-      return 0;
-    }
     case WM_DISPLAYCHANGE:
       // Called once the desktop's news is in, not while it is being told.
       PostMessageW(hwnd, kMonitorsChanged, 0, 0);
       return 0;
     case kMonitorsChanged:
-      MonitorsChanged();
+      platform_backend::MonitorsChanged();
       return 0;
     default:
       return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 void DispatchOne(MSG& msg) {
   if (const unsigned input = HookMessageOf(msg.message)) {
-    TForm* form = FormOfWindow(msg.hwnd);
-    if (form && Application().OnMessage && Application().IsHookedWindow(form)) {
-      TMsg hooked{form, input, msg.wParam, msg.lParam};
-      bool handled = false;
-      RunHandler([&] { Application().OnMessage(hooked, handled); });
-      if (handled)
-        return;
-    }
+    if (platform_backend::OfferToHook(FormOfWindow(msg.hwnd), input, msg.wParam, msg.lParam))
+      return;
     // The hook may have destroyed the form.
-    form = FormOfWindow(msg.hwnd);
-    if (form) {
-      bool handled = false;
-      RunHandler([&] { handled = HandleFormKey(*form, msg); });
-      if (handled)
-        return;
-    }
+    TForm* form = FormOfWindow(msg.hwnd);
+    const bool system = msg.message == WM_SYSKEYDOWN;
+    if (form && (msg.message == WM_KEYDOWN || system) &&
+        AskHandler(
+            [&] { return form->HandleKey(int(msg.wParam), GetKeyState(VK_SHIFT) < 0, system); },
+            false))
+      return;
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
@@ -171,24 +103,6 @@ bool QuitRequested() {
 void NoteQuit() {
   if (runDepth > 0)
     quitRequested = true;
-}
-
-void AddLater(std::function<void()> work, int delayMs) {
-  TApplication::Host& host = Application().TheHost();
-  const UINT_PTR id = host.nextTimer++;
-  host.later.emplace(id, std::move(work));
-  SetTimer(host.window, id, UINT(std::max(delayMs, 0)), nullptr);
-}
-
-void AddMonitorWatcher(std::function<void()> changed) {
-  Application().TheHost().monitorWatchers.push_back(std::move(changed));
-}
-
-void MonitorsChanged() {
-  // A copy: a watcher may add another.
-  const auto watchers = Application().TheHost().monitorWatchers;
-  for (const auto& watcher : watchers)
-    RunHandler(watcher);
 }
 
 } // namespace platform::win32
@@ -230,14 +144,9 @@ void TApplication::Initialize(const char* programName) {
   }
   host_ = std::make_unique<Host>();
   host_->window = window;
-  std::lock_guard lock(Work().mutex);
-  Work().window = window;
-  if (!Work().work.empty())
-    PostMessageW(window, kWorkPosted, 0, 0);
-}
-
-bool TApplication::Initialized() const {
-  return host_ != nullptr;
+  hostWindow = window;
+  // Work posted before there was a window to hear of it.
+  PostMessageW(window, kWorkPosted, 0, 0);
 }
 
 TApplication::Host& TApplication::TheHost() {
@@ -273,9 +182,11 @@ void TApplication::ProcessMessages() {
   PumpWaiting();
 }
 
-void PostToMainThread(std::function<void()> work) {
-  std::lock_guard lock(Work().mutex);
-  Work().work.push_back(std::move(work));
-  if (Work().window)
-    PostMessageW(Work().window, kWorkPosted, 0, 0);
+void platform_backend::WakeForPostedWork() {
+  if (HWND window = hostWindow)
+    PostMessageW(window, kWorkPosted, 0, 0);
+}
+
+void platform_backend::WatchMonitorChanges() {
+  // The host window hears of them from the start.
 }

@@ -1,7 +1,8 @@
 // The desktop's message box and file-open dialog.
 #include <vector>
 
-#include "platform/backend_services.h"
+#include "platform/backend.h"
+#include "platform/win32/controls_win32.h"
 #include "platform/win32/text_win32.h"
 
 namespace {
@@ -59,7 +60,7 @@ public:
 
 private:
   static BOOL CALLBACK Redraw(HWND hwnd, LPARAM) {
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    platform::win32::Invalidate(hwnd);
     return TRUE;
   }
   HWND active_;

@@ -4,6 +4,9 @@
 #include <map>
 #include <tuple>
 
+#include "platform/backend.h"
+#include "platform/win32/controls_win32.h"
+#include "platform/win32/paint_win32.h"
 #include "platform/win32/peer.h"
 #include "platform/win32/text_win32.h"
 
@@ -11,39 +14,18 @@ namespace platform::win32 {
 
 namespace {
 
-constexpr int kSmallestPixels = 7;
 // What a push button's bevel takes on each side of its caption.
 constexpr int kButtonBevel = 3; // px
-// A radio button's circle and the gap before its caption.
-constexpr int kRadioIndicator = 13; // px
-constexpr int kRadioGap = 4;        // px
 
-class FontCache {
-public:
-  FontCache() = default;
-  FontCache(const FontCache&) = delete;
-  FontCache& operator=(const FontCache&) = delete;
-  ~FontCache() {
-    for (const auto& entry : fonts_)
-      DeleteObject(entry.second);
-  }
-  HFONT Get(const TFont& font) {
-    const auto key = std::make_tuple(font.Height, font.Bold, font.Italic);
-    auto found = fonts_.find(key);
-    if (found != fonts_.end())
-      return found->second;
-    const std::wstring face = Wide(kWindowFontName);
-    HFONT handle =
-        CreateFontW(-font.Height, 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL,
-                    font.Italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str());
-    fonts_.emplace(key, handle);
-    return handle;
-  }
+using FontKey = std::tuple<int, bool, bool>; // height, bold, italic
 
-private:
-  std::map<std::tuple<int, bool, bool>, HFONT> fonts_;
-};
+HFONT NewFont(const FontKey& key) {
+  const auto [height, bold, italic] = key;
+  const std::wstring face = Wide(kWindowFontName);
+  return CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic ? TRUE : FALSE, FALSE,
+                     FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str());
+}
 
 // A memory device context with a font selected, for measuring.
 class MeasuringDC {
@@ -63,14 +45,13 @@ private:
   HGDIOBJ old_;
 };
 
-bool LabelFits(const TControl& label) {
-  const TControlPeer& peer = label.Peer();
-  const std::string caption = label.Caption();
+bool LabelFits(const TLabel& label) {
+  const std::string& caption = label.Caption();
   if (caption.empty())
     return true;
   const TRect bounds = label.BoundsRect();
-  const SIZE needed = TextExtent(label.Font(), caption, peer.wordWrap ? bounds.Width : 0);
-  if (peer.wordWrap)
+  const SIZE needed = TextExtent(label.Font(), caption, label.WordWrap() ? bounds.Width : 0);
+  if (label.WordWrap())
     return needed.cy <= bounds.Height;
   return needed.cx <= bounds.Width && needed.cy <= bounds.Height;
 }
@@ -78,8 +59,8 @@ bool LabelFits(const TControl& label) {
 } // namespace
 
 HFONT FontHandle(const TFont& font) {
-  static FontCache cache;
-  return cache.Get(font);
+  static GdiCache<FontKey, HFONT> cache(&NewFont);
+  return cache.Get({font.Height, font.Bold, font.Italic});
 }
 
 SIZE TextExtent(const TFont& font, const std::string& text, int wrapWidth) {
@@ -116,59 +97,39 @@ void ApplyFont(TControl& control) {
   }
 }
 
-bool CaptionFits(const TControl& control) {
+} // namespace platform::win32
+
+using namespace platform::win32;
+
+bool platform_backend::CaptionFits(const TControl& control) {
   const TRect bounds = control.BoundsRect();
-  const std::string caption = control.Caption();
+  const std::string& caption = control.Caption();
   switch (control.ControlKind()) {
-  case TPeerKind::Label:
-    return LabelFits(control);
-  case TPeerKind::Button:
-  case TPeerKind::BitBtn: {
+  case TControl::Kind::Label:
+    return LabelFits(static_cast<const TLabel&>(control));
+  case TControl::Kind::Button:
+  case TControl::Kind::BitBtn: {
     const SIZE needed = TextExtent(control.Font(), caption);
     int width = needed.cx + 2 * kButtonBevel;
-    if (!control.Peer().glyph.Empty())
-      width += control.Peer().glyph.Width() + TBitBtn::kSpacing;
+    if (control.ControlKind() == TControl::Kind::BitBtn) {
+      if (const TPixels& glyph = GlyphOf(static_cast<const TBitBtn&>(control)); !glyph.Empty())
+        width += glyph.Width() + TBitBtn::kSpacing;
+    }
     return width <= bounds.Width && needed.cy <= bounds.Height;
   }
-  case TPeerKind::RadioButton: {
+  case TControl::Kind::RadioButton: {
     const SIZE needed = TextExtent(control.Font(), caption);
     return kRadioIndicator + kRadioGap + needed.cx <= bounds.Width && needed.cy <= bounds.Height;
   }
-  case TPeerKind::GroupBox:
+  case TControl::Kind::GroupBox:
     return TextExtent(control.Font(), caption).cx + 16 <= bounds.Width;
   default:
     return true;
   }
 }
 
-void FitCaptions(TControl& window) {
-  ForEachControl(window, [&window](TControl& control) {
-    // A control kept hidden is never seen.
-    for (const TControl* c = &control; c && c != &window; c = c->Parent()) {
-      if (!c->Visible())
-        return;
-    }
-    while (!CaptionFits(control) && control.Font().Height > kSmallestPixels) {
-      TFont smaller = control.Font();
-      smaller.Height -= 1;
-      control.SetFont(smaller);
-    }
-  });
+int platform_backend::CaptionWidth(const TControl& control) {
+  const int text = TextExtent(control.Font(), control.Caption()).cx;
+  return control.ControlKind() == TControl::Kind::RadioButton ? text + kRadioIndicator + kRadioGap
+                                                              : text;
 }
-
-void WidenClippedCaptions(TControl& container) {
-  const int containerWidth = container.Width();
-  for (const std::unique_ptr<TControl>& child : container.Controls()) {
-    const TPeerKind kind = child->ControlKind();
-    if (kind != TPeerKind::Label && kind != TPeerKind::RadioButton)
-      continue;
-    int needed = TextExtent(child->Font(), child->Caption()).cx;
-    if (kind == TPeerKind::RadioButton)
-      needed += kRadioIndicator + kRadioGap;
-    const int room = containerWidth - 2 - child->Left();
-    if (needed > child->Width())
-      child->SetWidth(std::min(needed, room));
-  }
-}
-
-} // namespace platform::win32

@@ -19,8 +19,5 @@ SIZE TextExtent(const TFont& font, const std::string& text, int wrapWidth = 0);
 int LineHeightOf(const TFont& font);
 // Gives control's window its font, and those of its controls that take it from their parent.
 void ApplyFont(TControl& control);
-bool CaptionFits(const TControl& control);
-void FitCaptions(TControl& window);
-void WidenClippedCaptions(TControl& container);
 
 } // namespace platform::win32

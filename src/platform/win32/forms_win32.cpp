@@ -3,13 +3,19 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/backend.h"
 #include "platform/graphics.h"
+#include "platform/win32/controls_win32.h"
 #include "platform/win32/fonts_win32.h"
+#include "platform/win32/loop_win32.h"
 #include "platform/win32/monitors_win32.h"
+#include "platform/win32/paint_win32.h"
 #include "platform/win32/peer.h"
 #include "platform/win32/text_win32.h"
 
 namespace platform::win32 {
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 namespace {
 
@@ -92,23 +98,6 @@ void ShowForm(TForm& form, bool activate) {
   }
 }
 
-// The controls in the order Tab visits them: the listed ones, then the others as created.
-std::vector<TControl*> TabSequence(TForm& form) {
-  std::vector<TControl*> sequence;
-  for (TControl* control : StateOf(form).tabOrder) {
-    if (std::find(sequence.begin(), sequence.end(), control) == sequence.end())
-      sequence.push_back(control);
-  }
-  ForEachControl(form, [&sequence](TControl& control) {
-    if (std::find(sequence.begin(), sequence.end(), &control) == sequence.end())
-      sequence.push_back(&control);
-  });
-  std::erase_if(sequence, [](TControl* control) {
-    return !(GetWindowLongPtrW(HwndOf(*control), GWL_STYLE) & WS_TABSTOP) || !CanFocus(*control);
-  });
-  return sequence;
-}
-
 TControl* FocusedControlOf(HWND focus) {
   for (HWND hwnd = focus; hwnd; hwnd = GetParent(hwnd)) {
     if (TControl* control = ControlOf(hwnd))
@@ -117,57 +106,11 @@ TControl* FocusedControlOf(HWND focus) {
   return nullptr;
 }
 
-void FocusNext(TForm& form, bool forward) {
-  const std::vector<TControl*> sequence = TabSequence(form);
-  if (sequence.empty())
-    return;
-  TControl* current = FocusedControlOf(GetFocus());
-  auto at = std::find(sequence.begin(), sequence.end(), current);
-  TControl* next = nullptr;
-  if (at == sequence.end()) {
-    next = forward ? sequence.front() : sequence.back();
-  } else {
-    const std::size_t index = std::size_t(at - sequence.begin());
-    const std::size_t count = sequence.size();
-    next = sequence[forward ? (index + 1) % count : (index + count - 1) % count];
-  }
-  HWND hwnd = HwndOf(*next);
-  if (next->ControlKind() == TPeerKind::Memo)
-    SendMessageW(hwnd, EM_SETSEL, 0, -1);
-  SetFocus(hwnd);
-}
-
-TControl* DefaultButtonOf(TForm& form) {
-  TControl* found = nullptr;
-  ForEachControl(form, [&found](TControl& control) {
-    if (!found && control.Peer().isDefault)
-      found = &control;
-  });
-  return found;
-}
-
-void DeliverKey(TForm& form, int key) {
-  RunHandler([&form, key] { form.OnKeyDown(key); });
-}
-
-bool IsRadioArrow(int key) {
-  return key == VK_LEFT || key == VK_UP || key == VK_RIGHT || key == VK_DOWN;
-}
-
 void HandleClose(TForm& form) {
-  if (form.OnCloseQuery && !AskHandler(form.OnCloseQuery, true))
+  if (!form.QueryClose())
     return;
-  TFormState& state = StateOf(form);
-  if (state.inModal) {
-    // Closing a modal form ends its modal display; ShowModal hides it.
-    if (state.modalResult == mrNone)
-      state.modalResult = mrCancel;
-    PostMessageW(HwndOf(form), WM_NULL, 0, 0);
-    return;
-  }
   ShowWindow(HwndOf(form), SW_HIDE);
-  if (Application().MainForm() == &form)
-    Application().Quit();
+  form.Closed();
 }
 
 void RememberFocus(TForm& form) {
@@ -185,8 +128,8 @@ void RestoreFocus(TForm& form) {
     SetFocus(last);
     return;
   }
-  const std::vector<TControl*> sequence = TabSequence(form);
-  SetFocus(sequence.empty() ? hwnd : HwndOf(*sequence.front()));
+  TControl* first = form.FirstTabStop();
+  SetFocus(first ? HwndOf(*first) : hwnd);
 }
 
 // The taskbar's and title bar's picture from a bitmap, its bottom-left colour transparent.
@@ -194,31 +137,20 @@ HICON IconOf(const TPixels& pixels) {
   if (pixels.Empty())
     return nullptr;
   const TColor transparent = pixels.Pixel(0, pixels.Height() - 1);
-  TPixels colour = pixels.Copy();
-  if (colour.Format() == TPixelFormat::pf8bit) {
-    TPixels wide(pixels.Width(), pixels.Height(), TPixelFormat::pf32bit);
-    for (int y = 0; y < pixels.Height(); ++y)
-      for (int x = 0; x < pixels.Width(); ++x)
-        wide.SetPixel(x, y, pixels.Pixel(x, y));
-    colour = std::move(wide);
-  }
-  std::vector<std::uint8_t> maskBits(
-      std::size_t((pixels.Width() + 15) / 16 * 2) * std::size_t(pixels.Height()), 0);
+  TPixels colour(pixels.Width(), pixels.Height(), TPixelFormat::pf32bit);
   const std::size_t maskStride = std::size_t((pixels.Width() + 15) / 16 * 2);
+  std::vector<std::uint8_t> maskBits(maskStride * std::size_t(pixels.Height()), 0);
   for (int y = 0; y < pixels.Height(); ++y) {
     for (int x = 0; x < pixels.Width(); ++x) {
-      if (pixels.Pixel(x, y) != transparent)
-        continue;
-      maskBits[std::size_t(y) * maskStride + std::size_t(x / 8)] |= std::uint8_t(0x80 >> (x % 8));
-      colour.SetPixel(x, y, clBlack);
+      const bool clear = pixels.Pixel(x, y) == transparent;
+      colour.SetPixel(x, y, clear ? clBlack : pixels.Pixel(x, y));
+      if (clear)
+        maskBits[std::size_t(y) * maskStride + std::size_t(x / 8)] |= std::uint8_t(0x80 >> (x % 8));
     }
   }
   HBITMAP colourBitmap = DibOf(colour);
   HBITMAP maskBitmap = CreateBitmap(pixels.Width(), pixels.Height(), 1, 1, maskBits.data());
-  ICONINFO info{};
-  info.fIcon = TRUE;
-  info.hbmColor = colourBitmap;
-  info.hbmMask = maskBitmap;
+  ICONINFO info{TRUE, 0, 0, maskBitmap, colourBitmap};
   HICON icon = CreateIconIndirect(&info);
   DeleteObject(colourBitmap);
   DeleteObject(maskBitmap);
@@ -245,9 +177,9 @@ const wchar_t* FormClassName(const std::string& windowClass) {
 }
 
 LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  try {
+  return Guarded(hwnd, msg, wParam, lParam, nullptr, [&]() -> LRESULT {
     TControl* control = ControlOf(hwnd);
-    if (!control || control->ControlKind() != TPeerKind::Form)
+    if (!control || control->ControlKind() != TControl::Kind::Form)
       return DefWindowProcW(hwnd, msg, wParam, lParam);
     auto& form = static_cast<TForm&>(*control);
     LRESULT result = 0;
@@ -279,78 +211,11 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
-    case WM_KEYDOWN:
-      if (form.OnKeyDown) {
-        DeliverKey(form, int(wParam));
-        return 0;
-      }
-      break;
     default:
       break;
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
-  } catch (...) {
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-}
-
-bool HandleFormKey(TForm& form, const MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
-    return false;
-  const int key = int(msg.wParam);
-  TFormState& state = StateOf(form);
-  if (state.keyPreview && form.OnKeyDown) {
-    DeliverKey(form, key);
-    return true;
-  }
-  if (msg.message != WM_KEYDOWN)
-    return false;
-  TControl* focused = FocusedControlOf(GetFocus());
-  if (focused == &form)
-    focused = nullptr;
-  const TPeerKind kind = focused ? focused->ControlKind() : TPeerKind::Form;
-  const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-  switch (key) {
-  case VK_TAB:
-    if (kind == TPeerKind::Memo && focused->Peer().wantTabs)
-      return false;
-    FocusNext(form, !shift);
-    return true;
-  case VK_RETURN: {
-    if (kind == TPeerKind::Memo)
-      return false;
-    // In a window with a default button a focused button takes Enter itself; in one without,
-    // Enter presses no button at all.
-    if (TControl* byDefault = DefaultButtonOf(form)) {
-      TControl* pressed =
-          kind == TPeerKind::Button || kind == TPeerKind::BitBtn ? focused : byDefault;
-      if (IsWindowEnabled(HwndOf(*pressed)))
-        pressed->Click();
-      return true;
-    }
-    if (form.OnKeyDown)
-      DeliverKey(form, key);
-    return true;
-  }
-  case VK_ESCAPE:
-    if (form.OnKeyDown)
-      DeliverKey(form, key);
-    return true;
-  default:
-    break;
-  }
-  if (kind == TPeerKind::RadioButton && IsRadioArrow(key)) {
-    MoveInRadioGroup(*focused, key == VK_RIGHT || key == VK_DOWN);
-    return true;
-  }
-  // Keys a button has no use for reach the form, as do those pressed on the form itself.
-  const bool button =
-      kind == TPeerKind::Button || kind == TPeerKind::BitBtn || kind == TPeerKind::RadioButton;
-  if ((!focused || (button && key != VK_SPACE)) && form.OnKeyDown) {
-    DeliverKey(form, key);
-    return true;
-  }
-  return false;
+  });
 }
 
 } // namespace platform::win32
@@ -386,7 +251,7 @@ TForm::~TForm() {
 
 void TControl::SetVisible(bool visible) {
   HWND hwnd = HwndOf(*this);
-  if (ControlKind() != TPeerKind::Form) {
+  if (ControlKind() != TControl::Kind::Form) {
     ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
     return;
   }
@@ -505,67 +370,43 @@ private:
 
 } // namespace
 
-int TForm::ShowModal() {
-  HWND hwnd = HwndOf(*this);
-  TFormState& state = StateOf(*this);
-  state.modalResult = mrNone;
-  state.inModal = true;
-  {
-    OtherWindowsDisabled others(hwnd);
-    if (IsWindowVisible(hwnd))
-      Activate();
-    else
-      ShowForm(*this, true);
-    MSG msg;
-    while (state.modalResult == mrNone && !QuitRequested()) {
-      if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        WaitMessage();
-        continue;
-      }
-      if (msg.message == WM_QUIT) {
-        NoteQuit();
-        break;
-      }
-      DispatchOne(msg);
+void platform_backend::RunModal(TForm& form, const std::function<bool()>& done) {
+  HWND hwnd = HwndOf(form);
+  OtherWindowsDisabled others(hwnd);
+  if (IsWindowVisible(hwnd))
+    form.Activate();
+  else
+    ShowForm(form, true);
+  MSG msg;
+  while (!done() && !QuitRequested()) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      WaitMessage();
+      continue;
     }
-    if (state.modalResult == mrNone)
-      state.modalResult = mrCancel;
+    if (msg.message == WM_QUIT) {
+      NoteQuit();
+      break;
+    }
+    DispatchOne(msg);
   }
-  state.inModal = false;
-  ShowWindow(hwnd, SW_HIDE);
-  return state.modalResult;
 }
 
-void TForm::SetModalResult(int result) {
-  TFormState& state = StateOf(*this);
-  state.modalResult = result;
-  if (state.inModal && result != mrNone)
-    PostMessageW(HwndOf(*this), WM_NULL, 0, 0);
-}
-
-bool TForm::InModal() const {
-  return StateOf(*this).inModal;
+void platform_backend::EndModal(TForm& form) {
+  PostMessageW(HwndOf(form), WM_NULL, 0, 0);
 }
 
 void TForm::Close() {
   SendMessageW(HwndOf(*this), WM_CLOSE, 0, 0);
 }
 
-void TForm::SetTabOrder(std::initializer_list<TControl*> order) {
-  StateOf(*this).tabOrder.assign(order.begin(), order.end());
-  UpdateRadioTabStops(*this);
-  ForEachControl(*this, [](TControl& control) { UpdateRadioTabStops(control); });
+TControl* platform_backend::FocusedControl(const TForm& form) {
+  TControl* focused = FocusedControlOf(GetFocus());
+  return focused == &form || !focused || focused->Form() != &form ? nullptr : focused;
 }
 
-void TForm::SetKeyPreview(bool preview) {
-  StateOf(*this).keyPreview = preview;
-}
-
-void TForm::FitCaptions() {
-  platform::win32::FitCaptions(*this);
-}
-
-void TForm::WidenClippedCaptions(std::initializer_list<TControl*> containers) {
-  for (TControl* container : containers)
-    platform::win32::WidenClippedCaptions(*container);
+void platform_backend::FocusByTab(TControl& control) {
+  HWND hwnd = HwndOf(control);
+  if (control.ControlKind() == TControl::Kind::Memo)
+    SendMessageW(hwnd, EM_SETSEL, 0, -1);
+  SetFocus(hwnd);
 }

@@ -3,6 +3,9 @@
 #include <exception>
 
 #include "platform/image.h"
+#include "platform/win32/controls_win32.h"
+#include "platform/win32/loop_win32.h"
+#include "platform/win32/paint_win32.h"
 #include "platform/win32/peer.h"
 
 namespace {
@@ -65,17 +68,10 @@ void Paint(HWND hwnd, TImage& image) {
   {
     const StretchMode mode(dc);
     const RECT& area = paint.rcPaint;
-    try {
-      image.Paint(TRect{area.left, area.top, area.right - area.left, area.bottom - area.top},
-                  [dc](const TRect& target, const TPixels& rendering, TPoint from) {
-                    DrawPiece(dc, target, rendering, from);
-                  });
-    } catch (...) {
-      // Raised again once the paint is over, where the application shows it in its error box.
-      PostToMainThread([error = std::current_exception()] {
-        RunHandler([error] { std::rethrow_exception(error); });
-      });
-    }
+    image.Paint(TRect{area.left, area.top, area.right - area.left, area.bottom - area.top},
+                [dc](const TRect& target, const TPixels& rendering, TPoint from) {
+                  DrawPiece(dc, target, rendering, from);
+                });
   }
   EndPaint(hwnd, &paint);
 }
@@ -88,33 +84,35 @@ void ClipToPicture(HWND hwnd, const TImage& image) {
 }
 
 LRESULT CALLBACK ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* image = static_cast<TImage*>(platform::win32::ControlOf(hwnd));
-  switch (msg) {
-  case WM_SIZE:
-    if (image)
-      ClipToPicture(hwnd, *image);
-    break;
-  case WM_ERASEBKGND:
-    // A picture covers its whole window: the old one stays on the screen until the new one is
-    // drawn over it, with no ground painted between them. Without one (none, or one that failed
-    // to decode) the ground shows.
-    if (image && !image->Drawable()) {
-      RECT client;
-      GetClientRect(hwnd, &client);
-      FillRect(HDC(wParam), &client, platform::win32::GroundBrush(*image));
+  return platform::win32::Guarded(hwnd, msg, wParam, lParam, nullptr, [&]() -> LRESULT {
+    auto* image = static_cast<TImage*>(platform::win32::ControlOf(hwnd));
+    switch (msg) {
+    case WM_SIZE:
+      if (image)
+        ClipToPicture(hwnd, *image);
+      break;
+    case WM_ERASEBKGND:
+      // A picture covers its whole window: the old one stays on the screen until the new one is
+      // drawn over it, with no ground painted between them. Without one (none, or one that
+      // failed to decode) the ground shows.
+      if (image && !image->Drawable()) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        FillRect(HDC(wParam), &client, platform::win32::GroundBrush(*image));
+      }
+      return 1;
+    case WM_PAINT:
+      if (image) {
+        Paint(hwnd, *image);
+        return 0;
+      }
+      break;
+    case WM_NCHITTEST:
+      // Clicks go to the form below, as the display's input handling expects of a picture.
+      return HTTRANSPARENT;
     }
-    return 1;
-  case WM_PAINT:
-    if (image) {
-      Paint(hwnd, *image);
-      return 0;
-    }
-    break;
-  case WM_NCHITTEST:
-    // Clicks go to the form below, as the display's input handling expects of a picture.
-    return HTTRANSPARENT;
-  }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  });
 }
 
 void RegisterImageClass() {
@@ -131,21 +129,13 @@ void RegisterImageClass() {
 
 } // namespace
 
-namespace platform::win32 {
-
-HWND NewImageWindow(TImage& owner, HWND parent) {
+TImage::TImage(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::Image) {
   RegisterImageClass();
-  HWND hwnd = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0,
-                              0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (hwnd)
-    RegisterControlWindow(hwnd, owner);
-  return hwnd;
+  platform::win32::CreateControlWindow(*this, kImageClass, 0, 0);
+  ConnectPicture();
 }
 
-} // namespace platform::win32
-
-// The control's window comes with the control itself (see TControl's constructor), shown with its
-// window as every control is.
 void TImage::Repaint() {
   if (HWND hwnd = platform::win32::HwndOf(*this)) {
     ClipToPicture(hwnd, *this);

@@ -15,7 +15,3 @@ TRect PrimaryMonitorRect() {
 std::vector<TRect> MonitorRects() {
   return platform::win32::DesktopMonitors();
 }
-
-void WatchMonitors(std::function<void()> changed) {
-  platform::win32::AddMonitorWatcher(std::move(changed));
-}

@@ -2,7 +2,6 @@
 // share a file: both declare GetSystemMetrics).
 #pragma once
 
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -14,8 +13,5 @@ namespace platform::win32 {
 std::pair<int, int> LayoutScreenSize();
 // Every monitor's area on the desktop.
 std::vector<TRect> DesktopMonitors();
-// Calls changed once the desktop announced that its monitors changed.
-void AddMonitorWatcher(std::function<void()> changed);
-void MonitorsChanged();
 
 } // namespace platform::win32

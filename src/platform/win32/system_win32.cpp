@@ -1,7 +1,7 @@
 // The desktop's screens, pointer and shell.
 #include <vector>
 
-#include "platform/backend_services.h"
+#include "platform/backend.h"
 #include "platform/win32/monitors_win32.h"
 #include "platform/win32/text_win32.h"
 

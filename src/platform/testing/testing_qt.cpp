@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include "platform/application.h"
+#include "platform/backend.h"
 #include "platform/forms.h"
 #include "platform/qt/peer.h"
 #include "platform/qt/pixels_qt.h"
@@ -39,7 +40,10 @@ Qt::Key QtKeyOf(int key, bool shift) {
   }
 }
 
-QString TextOfKey(int key) {
+// The text a key types: a letter's key without Shift types the small letter, as on the desktop.
+QString TextOfKey(int key, bool shift) {
+  if (key >= 'A' && key <= 'Z' && !shift)
+    key = key - 'A' + 'a';
   switch (key) {
   case VK_TAB:
     return "\t";
@@ -52,16 +56,6 @@ QString TextOfKey(int key) {
   default:
     return key >= 0x20 && key < 0x7F ? QString(QChar(key)) : QString();
   }
-}
-
-TControl* ControlOfWidget(TControl& root, const QWidget* widget) {
-  if (platform::qt::WidgetOf(root) == widget)
-    return &root;
-  for (const std::unique_ptr<TControl>& child : root.Controls()) {
-    if (TControl* found = ControlOfWidget(*child, widget))
-      return found;
-  }
-  return nullptr;
 }
 
 } // namespace
@@ -78,7 +72,7 @@ void PressKey(TForm& form, int key, bool shift, bool control) {
   if (control)
     modifiers |= Qt::ControlModifier;
   const Qt::Key qtKey = QtKeyOf(key, shift);
-  const QString text = control ? QString() : TextOfKey(key);
+  const QString text = control ? QString() : TextOfKey(key, shift);
   QKeyEvent press(QEvent::KeyPress, qtKey, modifiers, text);
   QApplication::sendEvent(target, &press);
   // The press may have moved the focus or closed the window; the release goes where the focus is.
@@ -112,12 +106,7 @@ void ClickAt(TControl& control, std::optional<TPoint> at) {
 }
 
 TControl* FocusedControl(TForm& form) {
-  const QWidget* focus = QApplication::focusWidget();
-  for (; focus; focus = focus->parentWidget()) {
-    if (TControl* control = ControlOfWidget(form, focus))
-      return control == &form ? nullptr : control;
-  }
-  return nullptr;
+  return platform_backend::FocusedControl(form);
 }
 
 TPixels Grab(TControl& control) {

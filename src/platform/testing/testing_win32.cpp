@@ -2,8 +2,12 @@
 // preview and the keyboard navigation see them as they see the user's.
 #include <algorithm>
 #include <array>
+#include <map>
 
+#include "platform/backend.h"
 #include "platform/testing.h"
+#include "platform/win32/loop_win32.h"
+#include "platform/win32/paint_win32.h"
 #include "platform/win32/peer.h"
 
 using namespace platform::win32;
@@ -46,6 +50,22 @@ std::pair<int, bool> VirtualKeyOf(int key) {
   return {LOBYTE(scanned), (HIBYTE(scanned) & 1) != 0};
 }
 
+// Work for the loop once it is idle: a thread timer's message comes only when the queue is empty.
+std::map<UINT_PTR, std::function<void()>>& LaterWork() {
+  static std::map<UINT_PTR, std::function<void()>> work;
+  return work;
+}
+
+void CALLBACK RunLater(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  const auto found = LaterWork().find(id);
+  if (found == LaterWork().end())
+    return;
+  const std::function<void()> work = std::move(found->second);
+  LaterWork().erase(found);
+  RunHandler(work);
+}
+
 bool BelongsTo(HWND hwnd, HWND form) {
   return hwnd && (hwnd == form || IsChild(form, hwnd));
 }
@@ -53,7 +73,7 @@ bool BelongsTo(HWND hwnd, HWND form) {
 // The control's top-left on the screen: a form's client area, any other control's window.
 POINT OriginOf(const TControl& control) {
   HWND hwnd = HwndOf(control);
-  if (control.ControlKind() == TPeerKind::Form) {
+  if (control.ControlKind() == TControl::Kind::Form) {
     POINT origin{0, 0};
     ClientToScreen(hwnd, &origin);
     return origin;
@@ -134,19 +154,14 @@ void ClickAt(TControl& control, std::optional<TPoint> at) {
 }
 
 TControl* FocusedControl(TForm& form) {
-  HWND window = HwndOf(form);
-  for (HWND hwnd = GetFocus(); BelongsTo(hwnd, window); hwnd = GetParent(hwnd)) {
-    if (TControl* control = ControlOf(hwnd))
-      return control == &form ? nullptr : control;
-  }
-  return nullptr;
+  return platform_backend::FocusedControl(form);
 }
 
 TPixels Grab(TControl& control) {
   Settle();
   HWND hwnd = HwndOf(control);
   RedrawWindow(GetAncestor(hwnd, GA_ROOT), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  const bool form = control.ControlKind() == TPeerKind::Form;
+  const bool form = control.ControlKind() == TControl::Kind::Form;
   RECT area;
   if (form) {
     GetClientRect(hwnd, &area);
@@ -189,7 +204,8 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 void Later(std::function<void()> work, int delayMs) {
-  AddLater(std::move(work), delayMs);
+  const UINT_PTR id = SetTimer(nullptr, 0, UINT(std::max(delayMs, 0)), &RunLater);
+  LaterWork().emplace(id, std::move(work));
 }
 
 } // namespace platform_test

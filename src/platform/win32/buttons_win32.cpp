@@ -1,0 +1,207 @@
+// The desktop's button family: push buttons, bitmap buttons drawn by us, radio buttons with a
+// caption in their colour, and group boxes.
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+
+#include "platform/backend.h"
+#include "platform/graphics.h"
+#include "platform/win32/controls_win32.h"
+#include "platform/win32/fonts_win32.h"
+#include "platform/win32/paint_win32.h"
+#include "platform/win32/text_win32.h"
+
+namespace platform::win32 {
+
+namespace {
+
+// A radio button drawn as the desktop draws one, but with its caption in the caption colour and
+// grey when disabled (the desktop's own embossing vanishes on some grounds).
+void PaintRadio(HWND hwnd, HDC dc, const TControl& radio) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GroundBrush(radio));
+  const bool enabled = IsWindowEnabled(hwnd) != FALSE;
+  const LRESULT state = SendMessageW(hwnd, BM_GETSTATE, 0, 0);
+  const int height = client.bottom - client.top;
+  RECT circle{0, (height - kRadioIndicator) / 2, kRadioIndicator,
+              (height - kRadioIndicator) / 2 + kRadioIndicator};
+  UINT look = DFCS_BUTTONRADIO;
+  if (state & BST_CHECKED)
+    look |= DFCS_CHECKED;
+  if (state & BST_PUSHED)
+    look |= DFCS_PUSHED;
+  if (!enabled)
+    look |= DFCS_INACTIVE;
+  DrawFrameControl(dc, &circle, DFC_BUTTON, look);
+  const TFont font = radio.Font();
+  HGDIOBJ old = SelectObject(dc, FontHandle(font));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColorRefOf(enabled ? font.Color : clGray));
+  const std::wstring caption = Wide(radio.Caption());
+  RECT text{kRadioIndicator + kRadioGap, 0, client.right, client.bottom};
+  DrawTextW(dc, caption.c_str(), int(caption.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  if (GetFocus() == hwnd && !caption.empty()) {
+    RECT focus = text;
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &focus, DT_CALCRECT | DT_SINGLELINE);
+    const int shift = (height - (focus.bottom - focus.top)) / 2;
+    OffsetRect(&focus, 0, shift);
+    InflateRect(&focus, 1, 1);
+    DrawFocusRect(dc, &focus);
+  }
+  SelectObject(dc, old);
+}
+
+// The messages after which the desktop's button code has drawn a radio button its own way.
+bool RedrawsRadio(UINT msg) {
+  static const std::set<UINT> redrawing = {
+      BM_SETCHECK,    BM_SETSTATE,  WM_SETFOCUS, WM_KILLFOCUS, WM_ENABLE,         WM_SETTEXT,
+      WM_LBUTTONDOWN, WM_LBUTTONUP, WM_KEYDOWN,  WM_KEYUP,     WM_CAPTURECHANGED, WM_UPDATEUISTATE};
+  return redrawing.count(msg) != 0;
+}
+
+void DrawGlyph(HDC dc, const TPixels& glyph, TColor transparent, int left, int top, bool enabled) {
+  for (int y = 0; y < glyph.Height(); ++y) {
+    for (int x = 0; x < glyph.Width(); ++x) {
+      const TColor colour = glyph.Pixel(x, y);
+      if (colour == transparent)
+        continue;
+      TColor shown = colour;
+      if (!enabled) {
+        const int grey = (RedOf(colour) + GreenOf(colour) + BlueOf(colour)) / 3;
+        shown = grey < 192 ? clGray : clSilver;
+      }
+      SetPixelV(dc, left + x, top + y, ColorRefOf(shown));
+    }
+  }
+}
+
+// The desktop's OK picture: a green tick on a ground that is not drawn.
+TPixels OkGlyph() {
+  constexpr TColor kGround = 0x008080; // olive, the glyph's transparent colour
+  constexpr TColor kTick = 0x008000;
+  TPixels glyph(15, 15, TPixelFormat::pf24bit);
+  glyph.Fill(kGround);
+  const TPoint stroke[] = {{1, 7}, {5, 11}, {13, 3}};
+  for (int part = 0; part < 2; ++part) {
+    const TPoint from = stroke[part], to = stroke[part + 1];
+    const int steps = std::max(std::abs(to.X - from.X), std::abs(to.Y - from.Y));
+    for (int i = 0; i <= steps; ++i) {
+      const int x = from.X + (to.X - from.X) * i / steps;
+      const int y = from.Y + (to.Y - from.Y) * i / steps;
+      for (int dy = 0; dy < 3; ++dy)
+        glyph.SetPixel(x, std::min(y + dy, 14), kTick);
+    }
+  }
+  return glyph;
+}
+
+} // namespace
+
+LRESULT RadioMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC next,
+                     const TControl& radio) {
+  switch (msg) {
+  case WM_ERASEBKGND:
+    return 1;
+  case WM_PAINT: {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    PaintRadio(hwnd, dc, radio);
+    EndPaint(hwnd, &paint);
+    return 0;
+  }
+  default: {
+    const LRESULT result = CallWindowProcW(next, hwnd, msg, wParam, lParam);
+    if (RedrawsRadio(msg) && IsWindow(hwnd))
+      InvalidateRect(hwnd, nullptr, FALSE);
+    return result;
+  }
+  }
+}
+
+void DrawBitBtn(const DRAWITEMSTRUCT& item, const TBitBtn& button) {
+  HDC dc = item.hDC;
+  RECT rect = item.rcItem;
+  const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+  const bool enabled = (item.itemState & ODS_DISABLED) == 0;
+  FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+  if (button.Default() || (item.itemState & ODS_FOCUS)) {
+    FrameRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    InflateRect(&rect, -1, -1);
+  }
+  DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED | DFCS_FLAT : 0));
+  const int shift = pushed ? 1 : 0;
+  const int width = item.rcItem.right - item.rcItem.left;
+  const int height = item.rcItem.bottom - item.rcItem.top;
+
+  const TFont font = button.Font();
+  HGDIOBJ old = SelectObject(dc, FontHandle(font));
+  const std::wstring caption = Wide(button.Caption());
+  SIZE text{0, 0};
+  RECT measured{0, 0, 0, 0};
+  DrawTextW(dc, caption.c_str(), int(caption.size()), &measured, DT_CALCRECT | DT_SINGLELINE);
+  text.cx = measured.right - measured.left;
+  text.cy = measured.bottom - measured.top;
+  const TPixels& glyph = GlyphOf(button);
+  const int glyphWidth = glyph.Empty() ? 0 : glyph.Width();
+  const int gap = glyphWidth && !caption.empty() ? TBitBtn::kSpacing : 0;
+  const int margin = button.Margin();
+  const int left = margin >= 0 ? margin : (width - glyphWidth - gap - text.cx) / 2;
+  if (glyphWidth) {
+    DrawGlyph(dc, glyph, glyph.Pixel(0, glyph.Height() - 1), left + shift,
+              (height - glyph.Height()) / 2 + shift, enabled);
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColorRefOf(enabled ? font.Color : clGray));
+  RECT captionRect{left + glyphWidth + gap + shift, shift, width + shift, height + shift};
+  DrawTextW(dc, caption.c_str(), int(caption.size()), &captionRect,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  SelectObject(dc, old);
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = item.rcItem;
+    InflateRect(&focus, -4, -4);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+const TPixels& GlyphOf(const TBitBtn& button) {
+  static const TPixels ok = OkGlyph();
+  return button.GlyphKind() == TBitBtnKind::bkOK ? ok : button.Glyph();
+}
+
+} // namespace platform::win32
+
+using namespace platform::win32;
+
+TButton::TButton(TControl& parent, std::string name, std::string caption)
+    : TControl(&parent, std::move(name), Kind::Button, std::move(caption)) {
+  CreateControlWindow(*this, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0);
+}
+
+TButton::TButton(TControl& parent, std::string name, Kind kind, std::string caption)
+    : TControl(&parent, std::move(name), kind, std::move(caption)) {}
+
+TBitBtn::TBitBtn(TControl& parent, std::string name, std::string caption)
+    : TButton(parent, std::move(name), Kind::BitBtn, std::move(caption)) {
+  CreateControlWindow(*this, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, 0);
+}
+
+TRadioButton::TRadioButton(TControl& parent, std::string name, std::string caption)
+    : TControl(&parent, std::move(name), Kind::RadioButton, std::move(caption)) {
+  // Not yet among its parent's controls. Tab stops at one of the group, which the form decides.
+  const bool first = RadiosOf(parent).empty();
+  CreateControlWindow(*this, L"BUTTON", BS_RADIOBUTTON | WS_TABSTOP | (first ? WS_GROUP : 0), 0);
+}
+
+TGroupBox::TGroupBox(TControl& parent, std::string name, std::string caption)
+    : TControl(&parent, std::move(name), Kind::GroupBox, std::move(caption)) {
+  CreateControlWindow(*this, L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+}
+
+bool platform_backend::Checked(const TRadioButton& radio) {
+  return SendMessageW(HwndOf(radio), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void platform_backend::SetChecked(TRadioButton& radio, bool checked) {
+  SendMessageW(HwndOf(radio), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
