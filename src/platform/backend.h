@@ -33,6 +33,10 @@ enum class TAspect {
 };
 void Update(TControl& control, TAspect aspect);
 
+// The list box's entry added last, or the one that stood at index, came or went.
+void ItemAdded(TListBox& list);
+void ItemDeleted(TListBox& list, int index);
+
 // The state the user changes, which the peer keeps.
 bool Checked(const TRadioButton& radio);
 void SetChecked(TRadioButton& radio, bool checked);

@@ -108,6 +108,19 @@ const std::string& TListBox::Item(int index) const {
   return items_.at(std::size_t(index));
 }
 
+void TListBox::AddItem(const std::string& text) {
+  items_.push_back(text);
+  platform_backend::ItemAdded(*this);
+}
+
+void TListBox::DeleteItem(int index) {
+  items_.erase(items_.begin() + index);
+  platform_backend::ItemDeleted(*this, index);
+  // One entry stays highlighted while there are any: the one that took the deleted one's place.
+  if (Count() > 0 && ItemIndex() < 0)
+    SetItemIndex(std::min(index, Count() - 1));
+}
+
 void TLabel::SetWordWrap(bool wrap) {
   wordWrap_ = wrap;
   platform_backend::Update(*this, TAspect::Look);

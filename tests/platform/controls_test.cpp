@@ -192,6 +192,11 @@ TEST_F(Controls, AListKeepsItsEntriesAndOneHighlighted) {
   form->List->DeleteItem(0);
   EXPECT_EQ(form->List->Count(), 2);
   EXPECT_EQ(form->List->Item(0), "beta");
+  EXPECT_EQ(form->List->ItemIndex(), 1) << "the highlight stays on gamma";
+  form->List->DeleteItem(1);
+  EXPECT_EQ(form->List->ItemIndex(), 0) << "the highlighted entry went: the one before it";
+  form->List->DeleteItem(0);
+  EXPECT_EQ(form->List->ItemIndex(), -1);
 }
 
 TEST_F(Controls, APanelShowsItsColourInsideItsBevel) {

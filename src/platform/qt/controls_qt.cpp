@@ -347,14 +347,12 @@ TListBox::TListBox(TControl& parent, std::string name)
   Attach(*this, list);
 }
 
-void TListBox::AddItem(const std::string& text) {
-  items_.push_back(text);
-  ListOf(*this).addItem(TextOf(text));
+void platform_backend::ItemAdded(TListBox& list) {
+  ListOf(list).addItem(TextOf(list.Item(list.Count() - 1)));
 }
 
-void TListBox::DeleteItem(int index) {
-  items_.erase(items_.begin() + index);
-  std::unique_ptr<QListWidgetItem>(ListOf(*this).takeItem(index));
+void platform_backend::ItemDeleted(TListBox& list, int index) {
+  std::unique_ptr<QListWidgetItem>(ListOf(list).takeItem(index));
 }
 
 int TListBox::ItemIndex() const {

@@ -103,13 +103,9 @@ LRESULT RadioMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC 
   switch (msg) {
   case WM_ERASEBKGND:
     return 1;
-  case WM_PAINT: {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd, &paint);
-    PaintRadio(hwnd, dc, radio);
-    EndPaint(hwnd, &paint);
+  case WM_PAINT:
+    PaintRadio(hwnd, Painting(hwnd).Dc(), radio);
     return 0;
-  }
   default: {
     const LRESULT result = CallWindowProcW(next, hwnd, msg, wParam, lParam);
     if (RedrawsRadio(msg) && IsWindow(hwnd))

@@ -366,14 +366,13 @@ TListBox::TListBox(TControl& parent, std::string name)
                       LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP | WS_BORDER, 0);
 }
 
-void TListBox::AddItem(const std::string& text) {
-  items_.push_back(text);
-  SendMessageW(HwndOf(*this), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+void platform_backend::ItemAdded(TListBox& list) {
+  const std::wstring text = Wide(list.Item(list.Count() - 1));
+  SendMessageW(HwndOf(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void TListBox::DeleteItem(int index) {
-  items_.erase(items_.begin() + index);
-  SendMessageW(HwndOf(*this), LB_DELETESTRING, WPARAM(index), 0);
+void platform_backend::ItemDeleted(TListBox& list, int index) {
+  SendMessageW(HwndOf(list), LB_DELETESTRING, WPARAM(index), 0);
 }
 
 int TListBox::ItemIndex() const {

@@ -101,11 +101,9 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(hwnd, &paint);
+      const Painting painting(hwnd);
       if (const TControl* label = ControlOf(hwnd))
-        PaintLabel(hwnd, dc, static_cast<const TLabel&>(*label));
-      EndPaint(hwnd, &paint);
+        PaintLabel(hwnd, painting.Dc(), static_cast<const TLabel&>(*label));
       return 0;
     }
     case WM_SETFONT:
@@ -143,15 +141,13 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       FillGround(hwnd, HDC(wParam), control);
       return 1;
     case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(hwnd, &paint);
+      const Painting painting(hwnd);
       if (control && control->ControlKind() == TControl::Kind::Panel) {
         RECT rect;
         GetClientRect(hwnd, &rect);
         const auto* panel = static_cast<const TPanel*>(control);
-        DrawBevel(dc, rect, panel->Bevel(), panel->BevelWidth());
+        DrawBevel(painting.Dc(), rect, panel->Bevel(), panel->BevelWidth());
       }
-      EndPaint(hwnd, &paint);
       return 0;
     }
     case WM_SIZE:

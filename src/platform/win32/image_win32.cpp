@@ -63,17 +63,14 @@ void DrawPiece(HDC dc, const TRect& target, const TPixels& rendering, TPoint fro
 }
 
 void Paint(HWND hwnd, TImage& image) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  {
-    const StretchMode mode(dc);
-    const RECT& area = paint.rcPaint;
-    image.Paint(TRect{area.left, area.top, area.right - area.left, area.bottom - area.top},
-                [dc](const TRect& target, const TPixels& rendering, TPoint from) {
-                  DrawPiece(dc, target, rendering, from);
-                });
-  }
-  EndPaint(hwnd, &paint);
+  const platform::win32::Painting painting(hwnd);
+  HDC dc = painting.Dc();
+  const StretchMode mode(dc);
+  const RECT& area = painting.Area();
+  image.Paint(TRect{area.left, area.top, area.right - area.left, area.bottom - area.top},
+              [dc](const TRect& target, const TPixels& rendering, TPoint from) {
+                DrawPiece(dc, target, rendering, from);
+              });
 }
 
 // The window covers its picture alone: around it the controls and the ground beneath show

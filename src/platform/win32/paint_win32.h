@@ -32,6 +32,22 @@ private:
   std::map<Key, Handle> handles_;
 };
 
+// A window's painting, between BeginPaint and EndPaint.
+class Painting {
+public:
+  explicit Painting(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+  Painting(const Painting&) = delete;
+  Painting& operator=(const Painting&) = delete;
+  ~Painting() { EndPaint(hwnd_, &paint_); }
+  HDC Dc() const { return dc_; }
+  const RECT& Area() const { return paint_.rcPaint; }
+
+private:
+  HWND hwnd_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
 COLORREF ColorRefOf(TColor colour);
 HBRUSH BrushOf(TColor colour);
 // The ground a control is drawn on: its own colour, or the nearest ancestor's that has one, or
