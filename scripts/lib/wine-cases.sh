@@ -1,0 +1,482 @@
+# shellcheck shell=bash
+# The cases of the tests under Wine, group by group (scripts/test-windows runs each group as
+# group_NAME, with the helpers of wine.sh). A case is a function that prints why it failed.
+# The helpers' variables ($root, $arch, $build, $wine, $program, $shot...) are wine.sh's.
+# shellcheck disable=SC2154
+
+# The colours the cases paint and look for, "r,g,b".
+magenta=200,40,90 sky=40,160,220 yellow=230,200,30 green=20,200,20 blue=90,90,200
+photo=0,160,0 silver=192,192,192 white=255,255,255 black=0,0,0
+# The layouts, as Picdis names them.
+declare -A layout=([tiled]=1 [default-size]=2 [full-screen]=3)
+box_caption="Quillmor Screensaver"
+
+# ---- The builds (run once, before the groups) ----
+
+build_cases() {
+  local arch kind
+  for arch in win64 win32; do
+    kind="$(file -b "$root/build-$arch/quillmor.scr" 2>&1)"
+    if [[ "$kind" == "${format[$arch]}"* ]]; then
+      record build quillmor.scr PASS
+    else
+      record build quillmor.scr FAIL "$kind"
+    fi
+    # The name the screen-saver list shows (string 1) and the FileDescription, both UTF-16, and
+    # the manifest that makes it DPI-aware.
+    if [ "$(strings -el "$root/build-$arch/quillmor.scr" 2>/dev/null | grep -c '^Quillmor Screensaver$')" -ge 2 ] &&
+      grep -q 'PerMonitorV2' "$root/build-$arch/quillmor.scr" 2>/dev/null; then
+      record build resources PASS
+    else
+      record build resources FAIL "no name, version or manifest in the resources"
+    fi
+  done
+}
+
+# ---- unit: one GoogleTest program, each of its cases counts ----
+
+group_unit() {  # group_unit PROGRAM
+  local log="$QUILLMOR_WINE_WORK/$arch-$1.log" status=0
+  as_user "$wine" "$build/$1.exe" --gtest_color=no >"$log" 2>&1 || status=$?
+  tr -d '\r' <"$log" >"$log.lf"
+  # The soak's counts, for the report.
+  sed -n 's/^soak /  soak /p' "$log.lf"
+  local suite name
+  while read -r suite name; do
+    record "$suite" "$name" PASS
+  done < <(sed -n 's/^\[       OK \] \([^.]*\)\.\([^ ]*\) .*/\1 \2/p' "$log.lf")
+  while read -r suite name; do
+    record "$suite" "$name" FAIL "see below"
+  done < <(sed -n 's/^\[  FAILED  \] \([^.]*\)\.\([^ ]*\) (.*/\1 \2/p' "$log.lf")
+  if [ "$status" != 0 ]; then
+    grep -B2 -A12 'Failure$' "$log.lf" | head -n 80
+    grep -q '^\[  FAILED  \]' "$log.lf" || record "$1" run FAIL "exit status $status"
+  fi
+}
+
+# ---- e2e and elevated: the screen saver as the desktop starts it ----
+
+e2e_case() {  # e2e_case NAME FUNCTION: one case, from no settings file, in a prefix it leaves idle
+  # QUILLMOR_WINE_ONLY=NAME runs that case alone, when working on it.
+  [ -n "${QUILLMOR_WINE_ONLY:-}" ] && [ "$QUILLMOR_WINE_ONLY" != "$1" ] && return 0
+  remove_settings
+  run_case e2e "$1" "$2"
+  stop_wine
+}
+
+# Every catalogue picture one colour, shown in one layout a second each, without sound.
+show_pictures() {  # show_pictures WIDTH HEIGHT "r,g,b" LAYOUT
+  install_pictures "$1" "$2" "$3"
+  write_settings Sound=0 Picdis="${layout[$4]}" Time=1
+}
+small_tiles() { show_pictures 64 48 "$blue" tiled; }
+start_to_the_error_box() {  # the display, with the error box over it, or the case fails
+  start_program /s
+  wait_until 20 window_shown "$box_caption" || fail "no error box"
+}
+return_closes_the_box() {  # return_closes_the_box REASON
+  xdotool key Return
+  wait_until 10 no_window "$box_caption" || fail "$1"
+}
+
+full_screen_one_picture() {
+  show_pictures 320 200 "$magenta" full-screen
+  start_display
+  screen_shows 15 full-screen "no picture" colour_at 400 300 "$magenta" 24
+  local x y
+  for y in 0 150 299 450 599; do
+    for x in 0 200 399 600 799; do
+      colour_at "$shot" $x $y "$magenta" 24 || fail "($x,$y) is $(pixel "$shot" $x $y)"
+    done
+  done
+}
+
+default_size_centred() {
+  show_pictures 320 240 "$sky" default-size
+  start_display
+  screen_shows 15 default-size "no picture" colour_at 400 300 "$sky" 24
+  local left=240 top=180 p
+  for p in "$left $top" "$((left + 319)) $((top + 239))"; do
+    colour_at "$shot" $p "$sky" 24 || fail "picture corner ($p)"
+  done
+  for p in "$((left - 1)) $top" "$((left + 320)) $((top + 239))" "$left $((top + 240))" "0 0"; do
+    colour_at "$shot" $p "$black" 8 || fail "not black at ($p)"
+  done
+}
+
+tiled_first_tile() {
+  show_pictures 64 48 "$yellow" tiled
+  start_display
+  screen_shows 15 tiled "no first tile" colour_at 200 150 "$yellow" 24
+  # The tile is the top-left quarter; the black cross divides the quarters.
+  colour_at "$shot" 0 0 "$yellow" 24 || fail "tile corner"
+  colour_at "$shot" 399 299 "$yellow" 24 || fail "tile end"
+  colour_at "$shot" 600 450 "$black" 8 || fail "other quarter not black"
+}
+
+white_outside_message() {  # white_outside_message FILE
+  local p
+  for p in "5 5" "400 500" "799 599" "700 100"; do
+    colour_at "$1" $p "$white" 4 || return 1
+  done
+}
+missing_picture_message() {
+  install_pictures 200 150 "$green" "$(picture_names | sed -n 6p)"
+  write_settings Sound=0 Picdis="${layout[full-screen]}" Time=1
+  start_display
+  screen_shows 15 missing-picture "not white" white_outside_message
+  local dark
+  dark=$(convert "$shot" -crop 469x106+60+223 -colorspace gray -threshold 40% -format '%[fx:int(w*h*(1-mean)+.5)]' info:)
+  [ "$dark" -gt 200 ] || fail "no message text ($dark dark pixels)"
+}
+
+key_ends_it() {
+  small_tiles
+  local key
+  for key in Escape a; do
+    start_display
+    key_ends "$key" "$key did not end it"
+  done
+}
+
+button_ends_it() {
+  small_tiles
+  start_display
+  xdotool mousemove 100 100 click 4
+  ! wait_exit "$program" 1 >/dev/null || fail "moving or the wheel ended it"
+  xdotool mousedown 1
+  wait_exit "$program" 5 || { xdotool mouseup 1; fail "the button did not end it"; }
+  xdotool mouseup 1
+}
+
+second_display_ends_at_once() {
+  small_tiles
+  start_display
+  local first=$program
+  start_program /s
+  wait_exit "$program" 10 || fail "the second one did not end (status $?)"
+  ! exited "$first" || fail "the first one ended"
+}
+
+# What the display writes into a new file.
+display_defaults() {
+  options Sound=0 Color=2 Picdis=3 Time=1
+  sound_slots
+}
+
+# The first start with no settings file anywhere: pictures on the screen, no error box, and the
+# display's defaults in the user's copy (or, elevated, in the Windows folder, and no copy).
+first_start_writes_the_users_settings() {
+  install_pictures 320 200 "$magenta"
+  start_display
+  screen_shows 15 "first-start-${QUILLMOR_WINE_RIGHTS:-user}" "no picture" colour_at 400 300 "$magenta" 24
+  ! window_shown "$box_caption" || fail "an error box is shown"
+  cmp <(display_defaults) "$(users_settings)" || fail "settings file differs"
+  if elevated; then
+    [ ! -e "$(user_copy)" ] || fail "a user's copy appeared"
+  else
+    [ ! -e "$(settings_file)" ] || fail "a file appeared in the Windows folder"
+  fi
+}
+
+# A wav of one second: Name1 plays at once, its end is notified, and samples reach ALSA.
+sound_through_mci() {
+  install_pictures 64 48 "$blue"
+  square_wave "$(drive_c)/tone.wav"
+  put_machine_file < <(options Sound=1 Picdis="${layout[tiled]}" Time=1; sound_slots 'C:\tone.wav')
+  : >"$QUILLMOR_WINE_SOUND"
+  start_display
+  # 22050 samples of 2 bytes: ALSA's file plugin writes what MCI played (at the device's rate).
+  sounded() { [ "$(stat -c %s "$QUILLMOR_WINE_SOUND")" -gt 40000 ]; }
+  wait_until 15 sounded || fail "only $(stat -c %s "$QUILLMOR_WINE_SOUND") bytes of sound"
+  local loud
+  loud=$(od -An -v -tu1 -w1 "$QUILLMOR_WINE_SOUND" | awk '$1 != 0 && $1 != 128 { n++ } END { print n + 0 }')
+  [ "$loud" -gt 1000 ] || fail "the output is silent"
+  key_ends space "a key did not end it while it sounded"
+}
+
+# Neither the Windows folder nor the user's own folder takes the write: the error box comes (its
+# text, which names the settings file as the program knows it, is the unit tests'), nothing is
+# written, and a key still ends the display that stays black.
+both_places_refused() {
+  install_pictures 64 48 "$blue"
+  mkdir -p "$(virtual_store)"
+  chmod a-w "$(virtual_store)"
+  start_to_the_error_box
+  take_shot both-refused
+  [ ! -e "$(user_copy)" ] && [ ! -e "$(settings_file)" ] || fail "a settings file was written"
+  return_closes_the_box "the box stayed"
+  wait_until 20 window_shown quilldorn || fail "no display window after the box"
+  key_ends a "a key did not end the display"
+}
+
+# A picture that fails to decode brings the error box at the first tick; once OK closes it the
+# screen where it stood is drawn again at once, and any key still ends the display.
+black_where_the_box_was() {  # black_where_the_box_was FILE
+  colour_at "$1" 400 300 "$black" 8 && colour_at "$1" 300 280 "$black" 8 && colour_at "$1" 500 320 "$black" 8
+}
+after_the_error_box() {
+  install_pictures 64 48 "$blue"
+  local name
+  for name in $(picture_names); do : >"$(picture_folder)/$name"; done
+  write_settings Sound=0 Picdis="${layout[full-screen]}" Time=4
+  start_to_the_error_box
+  take_shot error-box
+  return_closes_the_box "OK did not close the box"
+  screen_shows 5 after-box "the box's image stayed" black_where_the_box_was
+  key_ends a "a key did not end the display after the box"
+}
+
+# The settings dialog: /c with its photograph behind the controls, over a machine-wide file with
+# two sounds.
+settings_caption="Quillmor Screensaver Settings"
+stored_options=(Sound=1 Color=7 Picdis=0 Time=2)
+# What the dialog shows of them, and OK stores.
+shown_options=(Sound=1 Color=3 Picdis=3 Time=2)
+dialog_file() { options "$@"; sound_slots 'C:\a.wav' 'C:\b.mid'; }  # dialog_file OPTION-LINES
+prepare_dialog() {  # prepare_dialog [OPTION-LINES]: the stored options unless given
+  [ $# -gt 0 ] || set -- "${stored_options[@]}"
+  mkdir -p "$(picture_folder)"
+  put_machine_file < <(dialog_file "$@")
+  convert -size 200x100 "xc:rgb($photo)" -quality 100 "$(picture_folder)/juvinile.jpg"
+}
+# The dialog started; its client area in $left $top $width $height.
+open_dialog() {
+  start_program /c
+  wait_until 20 window_shown "$settings_caption" || fail "no settings dialog"
+  read -r left top width height < <(client_area "$settings_caption")
+}
+click_in() { click_at $((left + $1)) $((top + $2)); }  # click_in X Y: in the client area
+dialog_pixel() { pixel "$1" $((left + $2)) $((top + $3)); }  # dialog_pixel FILE X Y
+dialog_colour() { near "$(dialog_pixel "$1" "$2" "$3")" "$4" "$5"; }  # dialog_colour FILE X Y "r,g,b" TOLERANCE
+# The buttons, each clicked inside.
+click_ok() { click_in $((464 + 37)) $((361 + 8)); }
+click_about() { click_in $((464 + 37)) $((337 + 8)); }
+click_more_software() { click_in $((463 + 37)) $((288 + 8)); }
+click_add_sound() { click_in $((314 + 7 + 69)) $((32 + 21 + 8)); }
+click_remove_sound() { click_in $((314 + 7 + 69)) $((32 + 42 + 8)); }
+press_ok() {
+  click_ok
+  wait_exit "$program" 10 || fail "OK did not end it"
+}
+# A user without elevation leaves the machine-wide file as it was; an elevated one gets no copy.
+settings_where_they_belong() {
+  if elevated; then
+    [ ! -e "$(user_copy)" ] || fail "a user's copy appeared"
+  else
+    cmp <(dialog_file "${stored_options[@]}") "$(settings_file)" || fail "the machine-wide file changed"
+  fi
+}
+
+dialog_layout_and_ok() {
+  prepare_dialog
+  open_dialog
+  [ "$width $height" = "552 383" ] || fail "client area ${width}x$height"
+  # The window is centred with its frame, which no window manager draws here: the client area
+  # lies half a caption lower than the centre.
+  [ "$left" = $(((800 - 552) / 2)) ] && [ "$top" -ge $(((600 - 383) / 2)) ] &&
+    [ "$top" -le $(((600 - 383) / 2 + 20)) ] || fail "client area at $left,$top"
+  # The photograph is centred in the window with its frame: a few pixels right of and below the
+  # client area's centre.
+  screen_shows 15 dialog "no photograph" dialog_colour 280 200 "$photo" 24
+  dialog_colour "$shot" 5 150 "$silver" 2 || fail "not silver at 5,150: $(dialog_pixel "$shot" 5 150)"
+  dialog_colour "$shot" 545 375 "$silver" 2 || fail "not silver at 545,375"
+  dialog_colour "$shot" 300 239 "$photo" 24 || fail "no photograph at 300,239"
+  dialog_colour "$shot" 174 200 "$silver" 2 || fail "photograph too wide"
+  dialog_colour "$shot" 374 248 "$silver" 2 || fail "Panel3's face is not silver"
+  dialog_colour "$shot" 160 112 "$white" 2 || fail "the list box is not white"
+  press_ok
+  cmp <(dialog_file "${shown_options[@]}") "$(users_settings)" || fail "OK stored other options"
+  settings_where_they_belong
+}
+
+# The frame has a title bar and nothing in it (the desktop's hints offer no close and no menu);
+# Alt+F4, which the desktop still sends, closes the dialog as OK does.
+dialog_frame_and_alt_f4() {
+  prepare_dialog
+  open_dialog
+  local id hints flags functions decorations
+  id=$(window_id "$settings_caption")
+  hints=$(xprop -id "$id" _MOTIF_WM_HINTS | sed -n 's/.*= //p')
+  IFS=', ' read -r flags functions decorations _ <<<"$hints"
+  [ -n "$functions" ] || fail "no window manager hints: $hints"
+  # Wine offers every window's close to the window manager (Alt+F4 stays); the frame's menu,
+  # minimise and maximise boxes follow the window's style.
+  (((flags & 3) == 3 && (functions & 1) == 0 && (decorations & 1) == 0)) || fail "hints of another form: $hints"
+  (((decorations & (16 | 32 | 64)) == 0)) || fail "the frame has a menu or boxes ($hints)"
+  (((functions & (8 | 16)) == 0)) || fail "the frame can be minimised or maximised ($hints)"
+  xdotool windowactivate --sync "$id" 2>/dev/null
+  xdotool key alt+F4
+  wait_exit "$program" 10 || fail "Alt+F4 did not end it"
+  cmp <(dialog_file "${shown_options[@]}") "$(users_settings)" || fail "Alt+F4 stored other options"
+}
+
+# A machine-wide file an administrator put there: read as it is (tiled), and the user's first
+# change, OK in the dialog, goes into the user's copy with the rest of the file.
+machine_wide_file_until_the_first_change() {
+  install_pictures 64 48 "$yellow"
+  prepare_dialog "${stored_options[@]/Picdis=0/Picdis=${layout[tiled]}}"
+  cp "$(settings_file)" "$QUILLMOR_WINE_WORK/machine.ini"
+  start_display
+  # The dialog's photograph is one of the catalogue's pictures too: either may come.
+  first_tile() {
+    { colour_at "$1" 200 150 "$yellow" 24 || colour_at "$1" 200 150 "$photo" 24; } &&
+      colour_at "$1" 600 450 "$black" 8
+  }
+  screen_shows 15 machine-wide "not tiled" first_tile
+  [ ! -e "$(user_copy)" ] || fail "the display made a user's copy"
+  key_ends space "a key did not end it"
+  stop_wine
+  open_dialog
+  press_ok
+  cmp <(dialog_file Sound=1 Color=3 Picdis="${layout[tiled]}" Time=2) "$(user_copy)" ||
+    fail "the user's copy does not hold the options and the slots"
+  cmp "$QUILLMOR_WINE_WORK/machine.ini" "$(settings_file)" || fail "the machine-wide file changed"
+}
+
+about_and_more_software() {
+  prepare_dialog
+  open_dialog
+  click_more_software
+  wait_until 10 window_shown "More Software" || fail "no more-software window"
+  take_shot more-software
+  # The system menu's close, as the frame's close box gives it.
+  xdotool key alt+F4
+  wait_until 10 no_window "More Software" || fail "Alt+F4 left the more-software window"
+  click_about
+  wait_until 10 window_shown Quillmor || fail "no about box"
+  local about
+  about="$(client_area Quillmor)"
+  [ "$about" = "$(((800 - 514) / 2)) $(((600 - 336) / 2)) 514 336" ] || fail "about box at $about"
+  take_shot about
+  # Its OK, in the box's own client area.
+  read -r left top width height <<<"$about"
+  click_in $((412 + 37)) $((300 + 12))
+  wait_until 10 no_window Quillmor || fail "Return left the about box"
+}
+
+# Add Sound File through the desktop's own file-open dialog: the chosen file takes the first
+# free slot at once; Remove Sound File empties the slot at once. Both land in the user's copy.
+slot() { sed -n "s/^Name$1=//p" "$(users_settings)" 2>/dev/null | tr -d '\r'; }  # slot N
+slot_begins() { [[ "$(slot "$1")" == "$2"* ]]; }  # slot_begins N TEXT
+add_and_remove_sounds_through_the_dialog() {
+  prepare_dialog
+  square_wave "$(drive_c)/tone.wav"
+  open_dialog
+  click_add_sound
+  wait_until 15 window_shown Open || fail "no file-open dialog"
+  xdotool type --delay 20 'C:\tone.wav'
+  xdotool key Return
+  wait_until 10 no_window Open || fail "the file-open dialog stayed"
+  wait_until 5 slot_begins 3 'C:\tone.wav' || fail "slot 3 is $(slot 3)"
+  # Remove Sound File takes the highlighted first entry, after the warning's OK.
+  click_remove_sound
+  wait_until 10 window_shown Warning || fail "no warning before the removal"
+  xdotool key Return
+  wait_until 5 slot_begins 1 Null || fail "slot 1 is $(slot 1)"
+  press_ok
+  settings_where_they_belong
+}
+
+group_e2e() {
+  e2e_case FullScreenCoversTheScreenWithOnePicture full_screen_one_picture
+  e2e_case DefaultSizeCentresThePicture default_size_centred
+  e2e_case TiledFirstTickFillsTheTopLeftTile tiled_first_tile
+  e2e_case AMissingPictureLeavesAWhiteScreenWithTheMessage missing_picture_message
+  e2e_case AKeyEndsIt key_ends_it
+  e2e_case AButtonEndsItButMovingDoesNot button_ends_it
+  e2e_case ASecondDisplayEndsAtOnce second_display_ends_at_once
+  e2e_case TheFirstStartWritesTheDefaultsIntoTheUsersCopy first_start_writes_the_users_settings
+  e2e_case AMachineWideFileIsReadUntilTheUsersFirstChange machine_wide_file_until_the_first_change
+  e2e_case WhenBothPlacesRefuseTheBoxNamesTheSettingsFile both_places_refused
+  e2e_case AfterTheErrorBoxTheScreenIsRedrawnAndAKeyEndsIt after_the_error_box
+  e2e_case ASoundPlaysThroughMci sound_through_mci
+  e2e_case TheSettingsDialogsLayoutAndOkStoringTheOptions dialog_layout_and_ok
+  e2e_case TheDialogsFrameHasNoMenuAndAltF4StoresAsOkDoes dialog_frame_and_alt_f4
+  e2e_case TheAboutBoxAndTheMoreSoftwareWindow about_and_more_software
+  e2e_case AddingAndRemovingSoundsLandInTheUsersCopy add_and_remove_sounds_through_the_dialog
+}
+
+# A user whose writes the Windows folder takes: the file is written there, no copy appears.
+group_elevated() {
+  e2e_case TheFirstStartWritesTheWindowsFolder first_start_writes_the_users_settings
+  e2e_case OkStoresTheOptionsInTheWindowsFolder dialog_layout_and_ok
+  e2e_case TheDialogsSoundsLandInTheWindowsFolder add_and_remove_sounds_through_the_dialog
+}
+
+# ---- installer: the setup, the installed screen saver, the uninstaller, one after the other ----
+
+setup="$root/build-setup/quillmor-setup.exe"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmor'
+
+# A value of the uninstall entry in the native registry view ("" when there is none).
+uninstall_value() {  # uninstall_value NAME
+  as_user "$wine" reg query "$uninstall_key" /v "$1" 2>/dev/null | tr -d '\r' |
+    awk -v n="$1" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+}
+
+installed_files() {
+  [ -f "$(system32)/quillmor.scr" ] || return 1
+  [ "$(picture_count)" -eq 38 ]
+}
+
+# The one setup runs elevated: the system folders are writable to it. It puts the screen saver
+# that fits this Windows into its native system folder, and lists it in the native registry.
+install_silently() {
+  # Every Wine command's output goes elsewhere: a wineserver it starts would hold the pipe that
+  # collects the case's reasons.
+  as_user "$wine" "$setup" /S >/dev/null 2>&1 || fail "setup failed ($?)"
+  as_user "$wineserver" -w
+  installed_files || fail "files missing after setup"
+  cmp "$build/quillmor.scr" "$(system32)/quillmor.scr" || fail "not the ${arch_name[$arch]} screen saver"
+  [ ! -e "$(syswow64)/quillmor.scr" ] || fail "a screen saver in SysWOW64 too"
+  [ -n "$(uninstall_value UninstallString)" ] || fail "not listed among the installed programs"
+  local icon
+  icon="$(uninstall_value DisplayIcon)"
+  [ "${icon,,}" = 'c:\windows\system32\quillmor.scr' ] || fail "the entry's icon names $icon"
+  if [ "$arch" = win64 ]; then
+    ! as_user "$wine" reg query 'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Quillmor' \
+      >/dev/null 2>&1 || fail "listed in the 32-bit registry view"
+  fi
+  mkdir -p "$shots"
+  {
+    echo "${arch_name[$arch]} prefix (WINEARCH=$arch), after quillmor-setup.exe /S:"
+    echo "  system32/quillmor.scr: $(cmp -s "$build/quillmor.scr" "$(system32)/quillmor.scr" && echo "the ${arch_name[$arch]} build")"
+    echo "  syswow64/quillmor.scr: $([ -e "$(syswow64)/quillmor.scr" ] && echo present || echo none)"
+    echo "  pictures: $(picture_count) in C:\\Tavrin\\Quillmor, with uninstall.exe"
+    echo "  registry: $uninstall_key (native view), DisplayIcon $icon"
+  } >"$shots/placement.txt"
+}
+
+# The installed screen saver runs as a user without elevation: its settings go to the user's copy.
+installed_saver_starts() {
+  take_rights "$WINEPREFIX"
+  # shellcheck disable=SC2034  # the screen saver start_program starts
+  local scr='C:\windows\system32\quillmor.scr'
+  start_display
+  wait_until 10 test -s "$(user_copy)" || fail "no settings in the user's copy"
+  [ ! -e "$(settings_file)" ] || fail "a settings file in the Windows folder"
+  key_ends space "a key did not end it"
+}
+
+# The uninstaller runs elevated again, and keeps the user's settings.
+uninstall_silently() {
+  give_rights "$WINEPREFIX"
+  as_user "$wine" 'C:\Tavrin\Quillmor\uninstall.exe' /S >/dev/null 2>&1 || fail "uninstall failed ($?)"
+  as_user "$wineserver" -w
+  [ ! -e "$(system32)/quillmor.scr" ] || fail "quillmor.scr is left"
+  [ ! -e "$(picture_folder)" ] || fail "pictures are left: $(ls "$(picture_folder)")"
+  [ -f "$(user_copy)" ] || fail "the user's settings went too"
+  ! as_user "$wine" reg query "$uninstall_key" >/dev/null 2>&1 || fail "still listed among the installed programs"
+  echo "  after uninstall.exe /S: no quillmor.scr, no picture folder, no entry; the user's settings kept" \
+    >>"$shots/placement.txt"
+}
+
+group_installer() {
+  local name
+  for name in install_silently installed_saver_starts uninstall_silently; do
+    run_case installer "$name" "$name" || break
+  done
+  # Whatever a case left running ends with the prefix's wineserver.
+  stop_wine
+}
