@@ -334,12 +334,19 @@ machine_wide_file_until_the_first_change() {
   cmp "$QUILLMOR_WINE_WORK/machine.ini" "$(settings_file)" || fail "the machine-wide file changed"
 }
 
+# The more-software window drawn (its first memo white, its first button's face not the black of
+# a window still to be drawn) and the screen settled: two shots in a row alike.
+more_software_drawn() {  # more_software_drawn FILE
+  colour_at "$1" 300 240 "255,255,255" 8 && ! colour_at "$1" 420 138 "0,0,0" 40 &&
+    cmp -s "$1" "$1.last" || { cp "$1" "$1.last"; return 1; }
+}
+
 about_and_more_software() {
   prepare_dialog
   open_dialog
   click_more_software
   wait_until 10 window_shown "More Software" || fail "no more-software window"
-  take_shot more-software
+  screen_shows 10 more-software "the more-software window was not drawn" more_software_drawn
   # The system menu's close, as the frame's close box gives it.
   xdotool key alt+F4
   wait_until 10 no_window "More Software" || fail "Alt+F4 left the more-software window"
