@@ -81,7 +81,8 @@ std::optional<std::string> ShowOpenFileDialog(const OpenFileRequest& request);
 // application's hook sees it first when the form is hooked; whether the hook kept it.
 bool OfferToHook(TForm* form, unsigned message, std::uintptr_t wParam = 0,
                  std::intptr_t lParam = 0);
-// A key pressed on form, before the control with the keyboard sees it: TForm::HandleKey.
+// (A key pressed on a form, before the control with the keyboard sees it, goes to
+// TForm::HandleKey.)
 // Runs the work posted so far, on the loop's thread.
 void RunPostedWork();
 // Tells the watchers of WatchMonitors.

@@ -3,6 +3,8 @@
 #include "platform/controls.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "platform/application.h"
 #include "platform/backend.h"
@@ -114,6 +116,8 @@ void TListBox::AddItem(const std::string& text) {
 }
 
 void TListBox::DeleteItem(int index) {
+  if (index < 0 || index >= Count())
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
   items_.erase(items_.begin() + index);
   platform_backend::ItemDeleted(*this, index);
   // One entry stays highlighted while there are any: the one that took the deleted one's place.
@@ -142,6 +146,9 @@ void TButton::SetDefault(bool isDefault) {
 }
 
 void TBitBtn::SetKind(TBitBtnKind kind) {
+  // bkCustom keeps whatever picture the button has.
+  if (kind == TBitBtnKind::bkCustom)
+    return;
   kind_ = kind;
   glyph_ = TPixels();
   platform_backend::Update(*this, TAspect::Look);

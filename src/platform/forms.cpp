@@ -181,13 +181,14 @@ bool TForm::HandleKey(int key, bool shift, bool system) {
     MoveInRadioGroup(*focused, key == VK_RIGHT || key == VK_DOWN);
     return true;
   }
-  // Keys a button has no use for reach the form, as do those pressed on the form itself.
+  // Keys a button has no use for reach the form, as do those pressed on the form itself; a push
+  // button does nothing with an arrow key.
   const bool button = kind == Kind::RadioButton || (focused && IsPushButton(*focused));
   if ((!focused || (button && key != VK_SPACE)) && OnKeyDown) {
     DeliverKey(key);
     return true;
   }
-  return false;
+  return focused && IsPushButton(*focused) && IsArrow(key);
 }
 
 int TForm::ShowModal() {

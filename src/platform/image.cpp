@@ -264,6 +264,17 @@ void TImage::Progress(ProgressStage stage, const TRect& decodedSoFar) {
 }
 
 void TImage::Paint(const TRect& area, const DrawPiece& draw) {
+  try {
+    PaintArea(area, draw);
+  } catch (...) {
+    decodingDraw_ = nullptr;
+    // The error box tells what failed once this paint is over: no box opens inside the desktop's
+    // painting.
+    PostToMainThread([failure = std::current_exception()] { std::rethrow_exception(failure); });
+  }
+}
+
+void TImage::PaintArea(const TRect& area, const DrawPiece& draw) {
   TGraphic* graphic = picture_.Graphic();
   if (!graphic)
     return;
@@ -288,9 +299,8 @@ void TImage::Paint(const TRect& area, const DrawPiece& draw) {
   if (renderingValid_ && renderedDest_ == dest && !drawn.Empty())
     draw(drawn, rendering_, TPoint{drawn.Left - dest.Left, drawn.Top - dest.Top});
   if (failure) {
-    // The ground shows where the picture could not be drawn, and the error box tells why, once
-    // this paint is over: no box opens inside the desktop's painting.
+    // The ground shows where the picture could not be drawn.
     Repaint();
-    PostToMainThread([failure] { std::rethrow_exception(failure); });
+    std::rethrow_exception(failure);
   }
 }

@@ -37,8 +37,9 @@ public:
   // go to `target`, in control coordinates.
   using DrawPiece = std::function<void(const TRect& target, const TPixels& rendering, TPoint from)>;
   // Paints the part of the control within area, decoding the picture on first need (drawing the
-  // rows decoded so far as they come when IncrementalDisplay is set). A decode error passes to the
-  // caller once what was decoded is drawn.
+  // rows decoded so far as they come when IncrementalDisplay is set). An error (a picture that
+  // cannot be decoded, say) goes to the general error box once the paint is over, what was
+  // decoded drawn.
   void Paint(const TRect& area, const DrawPiece& draw);
   // The picture as the screen wants it, at DestRect's size, once Paint made it; a repaint is one
   // copy from here.
@@ -48,6 +49,7 @@ public:
   void ReleaseRendering();
 
 private:
+  void PaintArea(const TRect& area, const DrawPiece& draw);
   // The constructor is the backend's: it makes the native counterpart, then calls this.
   void ConnectPicture();
   void PictureChanged();

@@ -1,6 +1,7 @@
 // The controls and forms as a user drives them, through the platform's API alone: the same cases
 // run on every backend (offscreen Qt here, the desktop's own windows under Wine).
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -97,6 +98,8 @@ TEST_F(Controls, TabPassesControlsThatAreNoStopsHiddenOrDisabled) {
   form->List->SetFocus();
   Press(VK_TAB);
   EXPECT_EQ(Focused(), form->Cancel);
+  Press(VK_RIGHT);
+  EXPECT_EQ(Focused(), form->Cancel) << "an arrow key moves nothing from a push button";
   form->Group->Hide();
   EXPECT_TRUE(form->First->Visible()) << "set to show, on a hidden parent";
   Press(VK_TAB);
@@ -197,6 +200,7 @@ TEST_F(Controls, AListKeepsItsEntriesAndOneHighlighted) {
   EXPECT_EQ(form->List->ItemIndex(), 0) << "the highlighted entry went: the one before it";
   form->List->DeleteItem(0);
   EXPECT_EQ(form->List->ItemIndex(), -1);
+  EXPECT_THROW(form->List->DeleteItem(0), std::out_of_range);
 }
 
 TEST_F(Controls, APanelShowsItsColourInsideItsBevel) {

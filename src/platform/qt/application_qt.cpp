@@ -198,6 +198,8 @@ void TApplication::Initialize(const char* programName) {
   host_ = std::make_unique<Host>(programName);
   if (!Title.empty())
     QApplication::setApplicationName(QString::fromStdString(Title));
+  // Work posted before there was an application to hear of it.
+  platform_backend::WakeForPostedWork();
 }
 
 TApplication::Host& TApplication::TheHost() {
@@ -217,6 +219,8 @@ void TApplication::ProcessMessages() {
 }
 
 void platform_backend::WakeForPostedWork() {
+  if (!QCoreApplication::instance())
+    return;
   QMetaObject::invokeMethod(
       QCoreApplication::instance(), [] { platform_backend::RunPostedWork(); },
       Qt::QueuedConnection);

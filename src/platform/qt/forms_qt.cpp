@@ -1,4 +1,4 @@
-// Forms as top-level Qt windows: frame, position, modal display, keyboard order and closing.
+// Forms as top-level Qt windows: frame, position, showing, the modal loop and the close box.
 #include "platform/qt/forms_qt.h"
 
 #include <map>

@@ -1,5 +1,5 @@
-// Forms as top-level windows of a class named after the form: frame, position, modal display,
-// keyboard order and closing.
+// Forms as top-level windows of a class named after the form: frame, position, showing, the
+// modal loop, the keyboard's place when the window is activated again, and the close box.
 #include <algorithm>
 #include <set>
 
