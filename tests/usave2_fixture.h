@@ -71,14 +71,6 @@ inline int Lightness(TColor pixel) {
   return (RedOf(pixel) + GreenOf(pixel) + BlueOf(pixel)) / 3;
 }
 
-// Every control below parent, depth first.
-inline void CollectControls(const TControl& parent, std::vector<TControl*>& all) {
-  for (const auto& child : parent.Controls()) {
-    all.push_back(child.get());
-    CollectControls(*child, all);
-  }
-}
-
 // Shows the window and waits until it has the keyboard, on the given control.
 inline bool ShowActive(TForm& form, TControl& focus) {
   form.Show();

@@ -331,13 +331,11 @@ TEST_F(SettingsDialog, FailedWriteWhileOpeningStopsTheOpening) {
       EXPECT_EQ(FileSlot(failingSlot), "");
       EXPECT_EQ(ReadOptions(kSettings).Sound, false);
     }
-    std::vector<TControl*> controls;
-    CollectControls(*form, controls);
-    for (TControl* control : controls) {
-      if (auto* button = dynamic_cast<TRadioButton*>(control)) {
+    ForEachControl(*form, [](TControl& control) {
+      if (auto* button = dynamic_cast<TRadioButton*>(&control)) {
         EXPECT_FALSE(button->Checked()) << button->Name();
       }
-    }
+    });
     EXPECT_EQ(SoundEntryCount, 0);
     EXPECT_EQ(form->ListBox2->Count(), 0);
     EXPECT_EQ(form->Image1->Picture().Graphic(), nullptr);
