@@ -127,6 +127,7 @@ void KeepPointerHidden(TForm& form) {
 class TCoverForm : public TForm {
 public:
   explicit TCoverForm(TForm1& display) : TForm("TCoverForm") {
+    KeepDevicePixels();
     SetBorderStyle(TBorderStyle::bsNone);
     SetFormStyle(TFormStyle::fsStayOnTop);
     SetColor(clBlack);
@@ -152,6 +153,8 @@ public:
 
 TForm1::TForm1() : TForm(kDisplayClass), identity_(kDisplayClass, kDisplayCaption) {
   ExitLatch = false;
+  // Every photo pixel for pixel, whatever the desktop's display scale.
+  KeepDevicePixels();
   SetCaption(kDisplayCaption);
   SetBorderStyle(TBorderStyle::bsNone);
   SetFormStyle(TFormStyle::fsStayOnTop);

@@ -50,20 +50,87 @@ group_unit() {  # group_unit PROGRAM
     status=0
     run_unit "$1" "$log" || status=$?
   fi
+  record_unit_log "$1" "$log" "$status"
+}
+
+# Records each case a GoogleTest program's log tells of, its name followed by SUFFIX, and shows
+# the failures.
+record_unit_log() {  # record_unit_log PROGRAM LOG STATUS [SUFFIX]
+  local log="$2" status="$3" suffix="${4:-}"
   tr -d '\r' <"$log" >"$log.lf"
   # The soak's counts, for the report.
   sed -n 's/^soak /  soak /p' "$log.lf"
   local suite name
   while read -r suite name; do
-    record "$suite" "$name" PASS
+    record "$suite" "$name$suffix" PASS
   done < <(sed -n 's/^\[       OK \] \([^.]*\)\.\([^ ]*\) .*/\1 \2/p' "$log.lf")
   while read -r suite name; do
-    record "$suite" "$name" FAIL "see below"
+    record "$suite" "$name$suffix" FAIL "see below"
   done < <(sed -n 's/^\[  FAILED  \] \([^.]*\)\.\([^ ]*\) (.*/\1 \2/p' "$log.lf")
   if [ "$status" != 0 ]; then
     grep -B2 -A12 'Failure$' "$log.lf" | head -n 80
-    grep -q '^\[  FAILED  \]' "$log.lf" || record "$1" run FAIL "exit status $status"
+    grep -q '^\[  FAILED  \]' "$log.lf" || record "$1" "run$suffix" FAIL "exit status $status"
   fi
+}
+
+# ---- scale: the windows at the desktop's display scales ----
+
+# The standard user's display scale, which Wine reads as each program starts: the programs still
+# running end first, and the prefix's wineserver with them.
+set_log_pixels() {  # set_log_pixels DPI
+  stop_wine
+  as_user "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    >/dev/null 2>&1 || return 1
+  stop_wine
+}
+
+settled() { cmp -s "$1" "$1.last" || { cp "$1" "$1.last"; return 1; }; }  # settled FILE: as the last shot
+
+# The settings dialog at 200 %, on a screen that holds it, with the desktop's own file-open
+# dialog and warning box over it, for the report.
+settings_at_200() {
+  prepare_dialog
+  open_dialog
+  [ "$width $height" = "1104 766" ] || fail "client area ${width}x$height at 200 %"
+  drawn() {  # drawn FILE: the photograph is there and two shots in a row are alike
+    dialog_colour "$1" 560 400 "$photo" 24 && settled "$1"
+  }
+  screen_shows 15 settings-200-screen "the dialog was not drawn" drawn
+  convert "$shot" -crop "$((width + 80))x$((height + 80))+$((left - 40))+$((top - 40))" +repage \
+    "$QUILLMOR_WINE_WORK/settings-200.png" && keep_shot "$QUILLMOR_WINE_WORK/settings-200.png" settings-200
+  rm -f "$shots/settings-200-screen.png"
+  click_in $((2 * (314 + 7 + 69))) $((2 * (32 + 21 + 8)))
+  wait_until 15 window_shown Open || fail "no file-open dialog"
+  screen_shows 10 open-200 "the file-open dialog did not settle" settled
+  xdotool key Escape
+  wait_until 10 no_window Open || fail "the file-open dialog stayed"
+  click_in $((2 * (314 + 7 + 69))) $((2 * (32 + 42 + 8)))
+  wait_until 10 window_shown Warning || fail "no warning before the removal"
+  screen_shows 10 warning-200 "the warning did not settle" settled
+  xdotool key Escape
+  wait_until 10 no_window Warning || fail "the warning stayed"
+  xdotool windowactivate --sync "$(window_id "$settings_caption")" 2>/dev/null
+  xdotool key alt+F4
+  wait_exit "$program" 10 || fail "Alt+F4 did not end it"
+}
+
+# The shared tests of the display scale at 100, 125, 150 and 200 %, each in a program started
+# after the prefix's LogPixels was set; then the settings dialog at 200 % on the screen.
+group_scale() {
+  local dpi scale log status
+  for dpi in 96 120 144 192; do
+    scale=$(awk -v d="$dpi" 'BEGIN { print d / 96 }')
+    set_log_pixels "$dpi" || { record scale "LogPixels $dpi" FAIL "reg add failed"; continue; }
+    log="$QUILLMOR_WINE_WORK/$arch-scale-$dpi.log"
+    status=0
+    QUILLMOR_TEST_SCALE="$scale" as_user timeout 600 "$wine" "$build/quillmor_windows_tests.exe" \
+      --gtest_color=no --gtest_filter='Scale.*:DisplayScale.*' >"$log" 2>&1 || status=$?
+    record_unit_log quillmor_windows_tests "$log" "$status" " ($((dpi * 100 / 96)) %)"
+  done
+  stop_wine
+  remove_settings
+  run_case scale SettingsDialogAt200Percent settings_at_200
+  stop_wine
 }
 
 # ---- e2e and elevated: the screen saver as the desktop starts it ----

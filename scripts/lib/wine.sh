@@ -355,7 +355,8 @@ boot_template() {  # boot_template ARCH: the prefix every group of that build co
   echo "booted in $((SECONDS - start)) s"
 }
 
-# One group in a copy of the booted prefix and a screen of its own: the script calls itself with
+# One group in a copy of the booted prefix and a screen of its own (800x600, or
+# $QUILLMOR_WINE_SCREEN): the script calls itself with
 # --group under xvfb-run. Wine runs as the user, the checks (xdotool, screenshots) as whoever runs
 # the script: the screen takes every local client (-ac; it listens on no network).
 run_group() {  # run_group ARCH RIGHTS GROUP [ARGUMENTS...]: RIGHTS is user or elevated
@@ -367,7 +368,7 @@ run_group() {  # run_group ARCH RIGHTS GROUP [ARGUMENTS...]: RIGHTS is user or e
   local before status=0
   before=$(wc -l <"$results")
   QUILLMOR_WINE_ARCH="$arch" QUILLMOR_WINE_RIGHTS="$rights" WINEPREFIX="$prefix" WINEARCH="$arch" \
-    xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp -ac" "$0" --group "$@" || status=$?
+    xvfb-run -a -s "-screen 0 ${QUILLMOR_WINE_SCREEN:-800x600x24} -nolisten tcp -ac" "$0" --group "$@" || status=$?
   # A group that could not run, or ended before it recorded anything, is a failure.
   if [ "$status" -ne 0 ] || [ "$(wc -l <"$results")" -eq "$before" ]; then
     record "$1" run FAIL "the group ended with status $status after $(($(wc -l <"$results") - before)) cases"

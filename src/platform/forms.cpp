@@ -4,6 +4,7 @@
 #include "platform/forms.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "platform/application.h"
@@ -117,11 +118,37 @@ void TForm::WidenClippedCaptions(std::initializer_list<TControl*> containers) {
       const Kind kind = child->ControlKind();
       if (kind != Kind::Label && kind != Kind::RadioButton)
         continue;
-      const int needed = platform_backend::CaptionWidth(*child);
+      const int needed = ScaleOf(*child).PixelsToHold(platform_backend::CaptionWidth(*child));
       const int room = container->Width() - 2 - child->Left();
       if (needed > child->Width())
         child->SetWidth(std::min(needed, room));
     }
+  }
+}
+
+void TForm::KeepDevicePixels() {
+  ChangeScale([this] { keepDevicePixels_ = true; });
+}
+
+void TForm::MonitorScaleChanged(TScale scale) {
+  ChangeScale([this, scale] { monitorScale_ = scale; });
+}
+
+void TForm::ChangeScale(const std::function<void()>& change) {
+  const TScale before = Scale();
+  // Every place in the window's own pixels, read while the backend still speaks the old scale.
+  std::vector<std::pair<TControl*, TRect>> places;
+  ForEachControl(
+      *this, [&places](TControl& control) { places.emplace_back(&control, control.BoundsRect()); });
+  change();
+  if (Scale() == before)
+    return;
+  // Fonts first: a label that takes the height of its text measures it as it is set.
+  platform_backend::Update(*this, platform_backend::TAspect::Font);
+  for (const auto& [control, place] : places) {
+    platform_backend::Update(*control, platform_backend::TAspect::Font);
+    control->SetBounds(place);
+    platform_backend::Update(*control, platform_backend::TAspect::Look);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/scale.h"
 
 enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
@@ -97,6 +98,13 @@ public:
   // The desktop's frame around the form became known or changed; OuterBounds tells the new size.
   std::function<void()> OnFrameChanged;
 
+  // The window is laid out in the screen's device pixels whatever the desktop's display scale,
+  // as a slideshow that shows each photo pixel for pixel is. Every other window follows the scale
+  // of the monitor it is on.
+  void KeepDevicePixels();
+  // Device pixels per pixel of this window.
+  TScale Scale() const { return keepDevicePixels_ ? TScale() : monitorScale_; }
+
   // Captions the host's substitute face draws too wide (or, word-wrapped, too tall) get a smaller
   // font, one pixel at a time; hidden controls are left alone.
   void FitCaptions();
@@ -117,13 +125,20 @@ public:
   bool QueryClose();
   // The window went at the user's or Close's request: a main form ends the message loop.
   void Closed();
+  // The scale of the monitor the window is on became known or changed: its controls take their
+  // places, fonts and looks again in device pixels. The backend sizes the window itself.
+  void MonitorScaleChanged(TScale scale);
 
 private:
   void DeliverKey(int key);
+  // Runs change, then lays the window out again if it changed the scale.
+  void ChangeScale(const std::function<void()>& change);
 
   std::string windowClass_;
   std::vector<TControl*> tabOrder_;
   bool keyPreview_ = false;
   int modalResult_ = mrNone;
   bool inModal_ = false;
+  TScale monitorScale_;
+  bool keepDevicePixels_ = false;
 };

@@ -1,6 +1,7 @@
 #include "platform/image.h"
 
 #include "platform/application.h"
+#include "platform/scale.h"
 
 #include <algorithm>
 #include <bit>
@@ -124,6 +125,51 @@ int StretchRows(const TPixels& source, int sourceRows, TPixels& target, int firs
   return y;
 }
 
+void ScaleSmoothly(const TPixels& source, TPixels& target) {
+  if (source.Empty() || target.Empty())
+    return;
+  // Every format read once into 32-bit pixels at the source's own size.
+  TPixels own(source.Width(), source.Height(), TPixelFormat::pf32bit);
+  StretchRows(source, source.Height(), own, 0, own.Height());
+  const int sw = own.Width(), sh = own.Height(), tw = target.Width(), th = target.Height();
+  // Where a target pixel's centre falls in the source, in 1/256ths of a source pixel, and the
+  // two source pixels either side of it.
+  struct Tap {
+    int low, high, weight;
+  };
+  const auto taps = [](int sourceSize, int targetSize) {
+    std::vector<Tap> result(static_cast<std::size_t>(targetSize));
+    for (int t = 0; t < targetSize; ++t) {
+      const std::int64_t centre =
+          ((2 * std::int64_t(t) + 1) * sourceSize * 256) / (2 * std::int64_t(targetSize)) - 128;
+      const std::int64_t clamped = std::clamp<std::int64_t>(centre, 0, (sourceSize - 1) * 256);
+      const int low = int(clamped / 256);
+      result[std::size_t(t)] = {low, std::min(low + 1, sourceSize - 1), int(clamped % 256)};
+    }
+    return result;
+  };
+  const std::vector<Tap> columns = taps(sw, tw), rows = taps(sh, th);
+  const auto mix = [](std::uint32_t a, std::uint32_t b, int weight) {
+    std::uint32_t mixed = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int ca = int(a >> shift & 0xFF), cb = int(b >> shift & 0xFF);
+      mixed |= std::uint32_t((ca * (256 - weight) + cb * weight + 128) >> 8) << shift;
+    }
+    return mixed;
+  };
+  for (int y = 0; y < th; ++y) {
+    const Tap& row = rows[std::size_t(y)];
+    const auto* upper = reinterpret_cast<const std::uint32_t*>(own.Row(row.low));
+    const auto* lower = reinterpret_cast<const std::uint32_t*>(own.Row(row.high));
+    auto* out = reinterpret_cast<std::uint32_t*>(target.Row(y));
+    for (int x = 0; x < tw; ++x) {
+      const Tap& column = columns[std::size_t(x)];
+      out[x] = mix(mix(upper[column.low], upper[column.high], column.weight),
+                   mix(lower[column.low], lower[column.high], column.weight), row.weight);
+    }
+  }
+}
+
 TRect Intersection(const TRect& a, const TRect& b) {
   const int left = std::max(a.Left, b.Left), top = std::max(a.Top, b.Top);
   const int right = std::min(a.Right(), b.Right()), bottom = std::min(a.Bottom(), b.Bottom());
@@ -184,6 +230,10 @@ TRect TImage::DestRect() const {
   return TRect{0, 0, w, h};
 }
 
+TRect TImage::DeviceDestRect() const {
+  return ScaleOf(*this).Rect(DestRect());
+}
+
 void TImage::PictureChanged() {
   if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0)
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
@@ -203,11 +253,12 @@ void TImage::InvalidateRendering() {
 }
 
 bool TImage::RenderingComplete() const {
-  return renderingValid_ && renderedDest_ == DestRect() && renderedRows_ >= rendering_.Height();
+  return renderingValid_ && renderedDest_ == DeviceDestRect() &&
+         renderedRows_ >= rendering_.Height();
 }
 
 void TImage::Render(const TPixels& source, int sourceRows) {
-  const TRect dest = DestRect();
+  const TRect dest = DeviceDestRect();
   if (!renderingValid_ || dest != renderedDest_) {
     // A block of another size goes first, so the old and the new never take memory together.
     if (rendering_.Width() != dest.Width || rendering_.Height() != dest.Height) {
@@ -218,7 +269,13 @@ void TImage::Render(const TPixels& source, int sourceRows) {
     renderedRows_ = 0;
     renderingValid_ = true;
   }
-  renderedRows_ = StretchRows(source, sourceRows, rendering_, renderedRows_, rendering_.Height());
+  if (ScaleOf(*this).Identity()) {
+    renderedRows_ = StretchRows(source, sourceRows, rendering_, renderedRows_, rendering_.Height());
+  } else if (sourceRows >= source.Height()) {
+    // A window drawn larger than its own pixels shows its pictures smoothly, once they are whole.
+    ScaleSmoothly(source, rendering_);
+    renderedRows_ = rendering_.Height();
+  }
 }
 
 namespace {
@@ -251,7 +308,7 @@ void TImage::Progress(ProgressStage stage, const TRect& decodedSoFar) {
   if (!incrementalDisplay_ || !decodingDraw_ || stage != ProgressStage::psRunning)
     return;
   const TPixels* partial = picture_.Graphic() ? picture_.Graphic()->Bitmap() : nullptr;
-  if (!partial || DestRect().Empty())
+  if (!partial || DeviceDestRect().Empty())
     return;
   const int before = renderingValid_ ? renderedRows_ : 0;
   Render(*partial, decodedSoFar.Bottom());
@@ -278,7 +335,7 @@ void TImage::PaintArea(const TRect& area, const DrawPiece& draw) {
   TGraphic* graphic = picture_.Graphic();
   if (!graphic)
     return;
-  const TRect dest = DestRect();
+  const TRect dest = DeviceDestRect();
   std::exception_ptr failure;
   if (!RenderingComplete()) {
     decodingDraw_ = &draw;

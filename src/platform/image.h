@@ -27,22 +27,24 @@ public:
   bool IncrementalDisplay() const { return incrementalDisplay_; }
   void SetIncrementalDisplay(bool incremental) { incrementalDisplay_ = incremental; }
 
-  // Where the picture goes within the control.
+  // Where the picture goes within the control, in the window's pixels.
   TRect DestRect() const;
+  // The same on the screen: in device pixels, at the window's scale.
+  TRect DeviceDestRect() const;
   // Whether painting covers DestRect: there is a picture, and it has not failed to decode.
   bool Drawable() const;
 
   // ---- For the backend's painting ----
   // Puts part of the rendering on the screen: the pixels of rendering from its point `from` on
-  // go to `target`, in control coordinates.
+  // go to `target`, in the control's device pixels.
   using DrawPiece = std::function<void(const TRect& target, const TPixels& rendering, TPoint from)>;
-  // Paints the part of the control within area, decoding the picture on first need (drawing the
-  // rows decoded so far as they come when IncrementalDisplay is set). An error (a picture that
-  // cannot be decoded, say) goes to the general error box once the paint is over, what was
-  // decoded drawn.
+  // Paints the part of the control within area (device pixels), decoding the picture on first need
+  // (drawing the rows decoded so far as they come when IncrementalDisplay is set). An error (a
+  // picture that cannot be decoded, say) goes to the general error box once the paint is over, what
+  // was decoded drawn.
   void Paint(const TRect& area, const DrawPiece& draw);
-  // The picture as the screen wants it, at DestRect's size, once Paint made it; a repaint is one
-  // copy from here.
+  // The picture as the screen wants it, at DeviceDestRect's size, once Paint made it; a repaint is
+  // one copy from here.
   const TPixels& Rendering() const { return rendering_; }
   // Lets go of the rendering (and the decoded picture, where it can be decoded again), for when the
   // screen keeps its own copy of what was painted; the next paint makes them again.
@@ -82,6 +84,9 @@ private:
 // neighbour, filling target rows [firstRow, endRow) only from source rows below sourceRows.
 // Returns the first target row it could not fill.
 int StretchRows(const TPixels& source, int sourceRows, TPixels& target, int firstRow, int endRow);
+
+// Scales source (any format) to target's size (pf32bit) with a bilinear filter.
+void ScaleSmoothly(const TPixels& source, TPixels& target);
 
 // Where two rectangles overlap; empty when they do not.
 TRect Intersection(const TRect& a, const TRect& b);

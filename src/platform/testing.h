@@ -52,6 +52,9 @@ void PressKey(TForm& form, int key, bool shift = false, bool control = false);
 void ClickAt(TControl& control, std::optional<TPoint> at = std::nullopt);
 // The control that has the keyboard focus within form; null when none has.
 TControl* FocusedControl(TForm& form);
+// Where the control's native counterpart stands, in device pixels: a form's client area on the
+// screen, any other control within its parent's client area.
+TRect DeviceBounds(const TControl& control);
 // What the control shows on the screen now, drawn as the screen would, in 32-bit pixels.
 TPixels Grab(TControl& control);
 // Handles waiting messages until condition holds or timeoutMs passes; whether it held.

@@ -95,7 +95,9 @@ void PassOnOpeningMessages() {
 }
 
 void PrepareQtEnvironment() {
-  // Window geometry is given in device pixels: the display covers the screen's pixels exactly.
+  // Window geometry is given in device pixels: the display covers the screen's pixels exactly, and
+  // the other windows are scaled by the platform's own rule.
+  platform::qt::NoteDesktopScale();
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   qunsetenv("QT_SCALE_FACTOR");
   qunsetenv("QT_SCREEN_SCALE_FACTORS");
@@ -196,6 +198,7 @@ void TApplication::Initialize(const char* programName) {
     return;
   PrepareQtEnvironment();
   host_ = std::make_unique<Host>(programName);
+  platform::qt::InstallScaledStyle();
   if (!Title.empty())
     QApplication::setApplicationName(QString::fromStdString(Title));
   // Work posted before there was an application to hear of it.

@@ -64,14 +64,19 @@ QString TextOf(const std::string& text) {
 // centred together with the caption.
 class BitBtnWidget : public QPushButton {
 public:
-  using QPushButton::QPushButton;
-  int margin = -1;
+  BitBtnWidget(const TBitBtn& owner, const QString& text, QWidget* parent)
+      : QPushButton(text, parent), owner_(owner) {}
 
 protected:
   void paintEvent(QPaintEvent* event) override;
+
+private:
+  const TBitBtn& owner_;
 };
 
 void BitBtnWidget::paintEvent(QPaintEvent* event) {
+  const TScale scale = ScaleOf(owner_);
+  const int margin = owner_.Margin() < 0 ? -1 : scale.Edge(owner_.Margin());
   if (margin < 0) {
     QPushButton::paintEvent(event);
     return;
@@ -90,7 +95,7 @@ void BitBtnWidget::paintEvent(QPaintEvent* event) {
   icon().paint(&painter, pictureRect, Qt::AlignCenter,
                isEnabled() ? QIcon::Normal : QIcon::Disabled);
   QRect captionRect = rect().translated(shift);
-  captionRect.setLeft(pictureRect.right() + 1 + TBitBtn::kSpacing);
+  captionRect.setLeft(pictureRect.right() + 1 + scale.Length(TBitBtn::kSpacing));
   painter.drawItemText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
                        palette(), isEnabled(), text(), QPalette::ButtonText);
 
@@ -106,25 +111,39 @@ void BitBtnWidget::paintEvent(QPaintEvent* event) {
 // the desktop draws it, so that it stands out on any ground, the window's grey included.
 class GroupBoxWidget : public QGroupBox {
 public:
-  using QGroupBox::QGroupBox;
+  GroupBoxWidget(const TGroupBox& owner, const QString& title, QWidget* parent)
+      : QGroupBox(title, parent), owner_(owner) {}
 
 protected:
   void paintEvent(QPaintEvent* event) override;
+
+private:
+  const TGroupBox& owner_;
 };
+
+// The outline of rect, line pixels thick, inside it.
+void DrawOutline(QPainter& painter, const QRect& rect, const QColor& colour, int line) {
+  painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), line), colour);
+  painter.fillRect(QRect(rect.left(), rect.bottom() + 1 - line, rect.width(), line), colour);
+  painter.fillRect(QRect(rect.left(), rect.top(), line, rect.height()), colour);
+  painter.fillRect(QRect(rect.right() + 1 - line, rect.top(), line, rect.height()), colour);
+}
 
 void GroupBoxWidget::paintEvent(QPaintEvent*) {
   const QColor shadow(64, 64, 64);
+  const TScale scale = ScaleOf(owner_);
+  const int line = scale.Length(1);
   QPainter painter(this);
   const QFontMetrics metrics(font());
   const int top = title().isEmpty() ? 0 : metrics.height() / 2;
-  const QRect outer = rect().adjusted(0, top, -1, -1);
-  painter.setPen(Qt::white);
-  painter.drawRect(outer.adjusted(1, 1, 0, 0));
-  painter.setPen(shadow);
-  painter.drawRect(outer.adjusted(0, 0, -1, -1));
+  // The shadow line, and the light one a line further in, each a line thick.
+  const QRect outer = rect().adjusted(0, top, 0, 0);
+  DrawOutline(painter, outer.adjusted(line, line, 0, 0), Qt::white, line);
+  DrawOutline(painter, outer.adjusted(0, 0, -line, -line), shadow, line);
   if (title().isEmpty())
     return;
-  const QRect caption(8, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
+  const QRect caption(scale.Edge(8), 0, metrics.horizontalAdvance(title()) + scale.Length(4),
+                      metrics.height());
   painter.fillRect(caption, palette().window());
   painter.setPen(palette().color(QPalette::WindowText));
   painter.drawText(caption, Qt::AlignCenter, title());
@@ -187,17 +206,25 @@ void SetGround(QWidget& widget, TColor colour) {
 // A word-wrapped label with AutoSize takes the height of its text.
 void FitLabelHeight(const TLabel& control) {
   auto* label = static_cast<QLabel*>(WidgetOf(control));
-  if (control.AutoSize())
-    label->resize(label->width(), label->heightForWidth(label->width()));
+  if (!control.AutoSize())
+    return;
+  // In the window's own pixels, so that what follows the label starts right below it.
+  const TScale scale = ScaleOf(control);
+  const int needed = scale.PixelsToHold(label->heightForWidth(label->width()));
+  const TRect bounds = control.BoundsRect();
+  label->resize(label->width(), scale.Rect({bounds.Left, bounds.Top, bounds.Width, needed}).Height);
 }
 
-QIcon GlyphIcon(const TPixels& glyph) {
+// The glyph with its transparent colour cut out, at size: smoothed where that is not its own.
+QIcon GlyphIcon(const TPixels& glyph, QSize size) {
   QPixmap picture = QPixmap::fromImage(platform::qt::ImageOf(glyph));
   if (picture.isNull())
     return QIcon();
   const QImage image = picture.toImage();
   const QColor transparent = image.pixelColor(0, image.height() - 1);
   picture.setMask(picture.createMaskFromColor(transparent, Qt::MaskInColor));
+  if (picture.size() != size)
+    picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   return QIcon(picture);
 }
 
@@ -215,19 +242,20 @@ TControl::~TControl() {
 
 TRect TControl::BoundsRect() const {
   const QRect g = WidgetOf(*this)->geometry();
-  return {g.x(), g.y(), g.width(), g.height()};
+  return ScaleOf(*this).RectOf({g.x(), g.y(), g.width(), g.height()});
 }
 
 void TControl::SetBounds(const TRect& bounds) {
   QWidget* widget = WidgetOf(*this);
-  widget->setGeometry(bounds.Left, bounds.Top, bounds.Width, bounds.Height);
+  const TRect device = ScaleOf(*this).Rect(bounds);
+  widget->setGeometry(device.Left, device.Top, device.Width, device.Height);
   if (kind_ == Kind::Label)
     FitLabelHeight(static_cast<TLabel&>(*this));
 }
 
 TRect TControl::ClientRect() const {
   const QRect r = WidgetOf(*this)->contentsRect();
-  return {r.x(), r.y(), r.width(), r.height()};
+  return ScaleOf(*this).RectOf({r.x(), r.y(), r.width(), r.height()});
 }
 
 bool TControl::Visible() const {
@@ -271,7 +299,7 @@ TLabel::TLabel(TControl& parent, std::string name, std::string caption)
 }
 
 int TLabel::LineHeight() const {
-  return WidgetOf(*this)->fontMetrics().lineSpacing();
+  return ScaleOf(*this).PixelsOf(WidgetOf(*this)->fontMetrics().lineSpacing());
 }
 
 // ---- Buttons ----
@@ -303,7 +331,7 @@ TButton::TButton(TControl& parent, std::string name, Kind kind, std::string capt
 
 TBitBtn::TBitBtn(TControl& parent, std::string name, std::string caption)
     : TButton(parent, std::move(name), Kind::BitBtn, std::move(caption)) {
-  NewPushButton(*this, new BitBtnWidget(TextOf(Caption()), ContainerOf(parent)));
+  NewPushButton(*this, new BitBtnWidget(*this, TextOf(Caption()), ContainerOf(parent)));
 }
 
 TRadioButton::TRadioButton(TControl& parent, std::string name, std::string caption)
@@ -317,7 +345,7 @@ TRadioButton::TRadioButton(TControl& parent, std::string name, std::string capti
 
 TGroupBox::TGroupBox(TControl& parent, std::string name, std::string caption)
     : TControl(&parent, std::move(name), Kind::GroupBox, std::move(caption)) {
-  Attach(*this, new GroupBoxWidget(TextOf(Caption()), ContainerOf(parent)));
+  Attach(*this, new GroupBoxWidget(*this, TextOf(Caption()), ContainerOf(parent)));
 }
 
 TPanel::TPanel(TControl& parent, std::string name)
@@ -438,17 +466,18 @@ void ShowBevel(const TPanel& panel, QFrame& frame) {
     frame.setFrameStyle(QFrame::Panel | QFrame::Raised);
     break;
   }
-  frame.setLineWidth(panel.BevelWidth());
+  frame.setLineWidth(ScaleOf(panel).Length(panel.BevelWidth()));
 }
 
 void ShowGlyph(const TBitBtn& control, BitBtnWidget& button) {
+  const TScale scale = ScaleOf(control);
   if (control.GlyphKind() == TBitBtnKind::bkOK) {
     button.setIcon(button.style()->standardIcon(QStyle::SP_DialogOkButton));
   } else if (!control.Glyph().Empty()) {
-    button.setIcon(GlyphIcon(control.Glyph()));
-    button.setIconSize(QSize(control.Glyph().Width(), control.Glyph().Height()));
+    const QSize size(scale.Length(control.Glyph().Width()), scale.Length(control.Glyph().Height()));
+    button.setIcon(GlyphIcon(control.Glyph(), size));
+    button.setIconSize(size);
   }
-  button.margin = control.Margin();
   button.update();
 }
 
@@ -475,7 +504,8 @@ void ShowLook(TControl& control, QWidget& widget) {
     break;
   case TControl::Kind::ListBox:
     if (const int height = static_cast<TListBox&>(control).ItemHeight(); height > 0)
-      static_cast<QListWidget&>(widget).setItemDelegate(new FixedHeightItems(height, &widget));
+      static_cast<QListWidget&>(widget).setItemDelegate(
+          new FixedHeightItems(ScaleOf(control).Length(height), &widget));
     break;
   case TControl::Kind::Memo: {
     const auto& memo = static_cast<TMemo&>(control);
@@ -492,8 +522,9 @@ void ShowLook(TControl& control, QWidget& widget) {
     // that is wider than the range.
     const auto& box = static_cast<TScrollBox&>(control);
     QWidget* content = control.Peer().container;
-    content->setMinimumSize(box.RangeWidth(), box.RangeHeight());
-    content->setMaximumHeight(box.RangeHeight());
+    const TScale scale = ScaleOf(control);
+    content->setMinimumSize(scale.Edge(box.RangeWidth()), scale.Edge(box.RangeHeight()));
+    content->setMaximumHeight(scale.Edge(box.RangeHeight()));
     break;
   }
   default:
@@ -510,7 +541,7 @@ void platform_backend::Update(TControl& control, TAspect aspect) {
     ShowCaption(control, widget);
     break;
   case TAspect::Font:
-    widget.setFont(platform::qt::FontOf(control.Font()));
+    widget.setFont(platform::qt::FontOf(ScaleOf(control).Font(control.Font())));
     SetTextColour(widget, control.Font().Color);
     if (control.ControlKind() == TControl::Kind::Label)
       FitLabelHeight(static_cast<TLabel&>(control));

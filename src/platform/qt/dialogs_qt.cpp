@@ -7,6 +7,8 @@
 
 #include "platform/backend.h"
 #include "platform/dialogs.h"
+#include "platform/qt/forms_qt.h"
+#include "platform/scale.h"
 
 namespace {
 
@@ -34,6 +36,19 @@ public:
   PointerShownWhileOpen& operator=(const PointerShownWhileOpen&) = delete;
 };
 
+// Qt's own dialogs at the desktop's scale: their fonts here, their other sizes through the style.
+void FollowDesktopScale(QWidget& dialog) {
+  const double ratio = platform::qt::DialogFontRatio(&dialog);
+  if (ratio == 1.0)
+    return;
+  QFont font = dialog.font();
+  if (font.pixelSize() > 0)
+    font.setPixelSize(TScale(ratio).Length(font.pixelSize()));
+  else
+    font.setPointSizeF(font.pointSizeF() * ratio);
+  dialog.setFont(font);
+}
+
 } // namespace
 
 int platform_backend::ShowMessageBox(const MessageBoxRequest& request) {
@@ -50,6 +65,7 @@ int platform_backend::ShowMessageBox(const MessageBoxRequest& request) {
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(ok);
   box.setEscapeButton(cancel ? cancel : ok);
+  FollowDesktopScale(box);
   PointerShownWhileOpen pointer;
   box.exec();
   return box.clickedButton() == ok ? IDOK : IDCANCEL;
@@ -69,6 +85,7 @@ std::optional<std::string> platform_backend::ShowOpenFileDialog(const OpenFileRe
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setOption(QFileDialog::ReadOnly, false);
   dialog.setNameFilter(entry);
+  FollowDesktopScale(dialog);
   if (!request.initialPath.empty())
     dialog.selectFile(QString::fromStdString(request.initialPath));
   PointerShownWhileOpen pointer;

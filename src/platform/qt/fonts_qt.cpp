@@ -12,7 +12,9 @@
 #include <algorithm>
 
 #include "platform/backend.h"
+#include "platform/controls.h"
 #include "platform/qt/peer.h"
+#include "platform/scale.h"
 
 namespace {
 
@@ -37,11 +39,11 @@ bool LabelFits(const QLabel& label) {
   return needed.width() <= label.width() && needed.height() <= label.height();
 }
 
-bool PushButtonFits(const QPushButton& button) {
+bool PushButtonFits(const QPushButton& button, TScale scale) {
   const QFontMetrics metrics(button.font());
-  int width = metrics.horizontalAdvance(button.text()) + 2 * kButtonBevel;
+  int width = metrics.horizontalAdvance(button.text()) + 2 * scale.Length(kButtonBevel);
   if (!button.icon().isNull())
-    width += button.iconSize().width() + 4;
+    width += button.iconSize().width() + scale.Length(TBitBtn::kSpacing);
   return width <= button.width() && metrics.height() <= button.height();
 }
 
@@ -61,9 +63,9 @@ bool CheckButtonFits(const QAbstractButton& button) {
          metrics.height() <= button.height();
 }
 
-bool GroupBoxFits(const QGroupBox& box) {
+bool GroupBoxFits(const QGroupBox& box, TScale scale) {
   const QFontMetrics metrics(box.font());
-  return metrics.horizontalAdvance(box.title()) + 16 <= box.width();
+  return metrics.horizontalAdvance(box.title()) + scale.Length(16) <= box.width();
 }
 
 } // namespace
@@ -87,11 +89,11 @@ bool platform_backend::CaptionFits(const TControl& widget) {
   if (const auto* label = qobject_cast<const QLabel*>(&control))
     return LabelFits(*label);
   if (const auto* button = qobject_cast<const QPushButton*>(&control))
-    return PushButtonFits(*button);
+    return PushButtonFits(*button, ScaleOf(widget));
   if (const auto* button = qobject_cast<const QAbstractButton*>(&control))
     return CheckButtonFits(*button);
   if (const auto* box = qobject_cast<const QGroupBox*>(&control))
-    return GroupBoxFits(*box);
+    return GroupBoxFits(*box, ScaleOf(widget));
   return true;
 }
 

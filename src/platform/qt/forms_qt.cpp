@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QWindow>
 
 #include "platform/application.h"
@@ -99,7 +101,28 @@ void FormWidget::CentreOnScreen() {
                    outer));
 }
 
+// Moved to a monitor of another scale, the window lays itself out again and keeps its size in its
+// own pixels.
+void FormWidget::FollowScreen() {
+  if (followingScreen_ || !windowHandle())
+    return;
+  followingScreen_ = true;
+  connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* screen) {
+    const TScale before = form_.Scale();
+    const QSize own(before.PixelsOf(width()), before.PixelsOf(height()));
+    form_.MonitorScaleChanged(ScreenScale(screen));
+    const TScale now = form_.Scale();
+    if (now == before)
+      return;
+    if (clientWanted)
+      setFixedSize(now.Edge(clientWanted->width()), now.Edge(clientWanted->height()));
+    else
+      resize(now.Edge(own.width()), now.Edge(own.height()));
+  });
+}
+
 void FormWidget::showEvent(QShowEvent* event) {
+  FollowScreen();
   ArrangeDefaultButtons();
   if (position == TPosition::poScreenCenter)
     CentreOnScreen();
@@ -165,6 +188,7 @@ using platform::qt::FormWidgetOf;
 TForm::TForm(std::string windowClass)
     : TControl(nullptr, "", Kind::Form), windowClass_(std::move(windowClass)) {
   Peer().widget = new FormWidget(*this);
+  MonitorScaleChanged(platform::qt::ScreenScale(QGuiApplication::primaryScreen()));
 }
 
 TForm::~TForm() {
@@ -198,18 +222,21 @@ void TForm::SetIcon(const TBitmap& icon) {
 }
 
 void TForm::SetClientSize(int width, int height) {
-  FormWidgetOf(*this).setFixedSize(width, height);
+  FormWidget& widget = FormWidgetOf(*this);
+  widget.clientWanted = QSize(width, height);
+  widget.setFixedSize(Scale().Edge(width), Scale().Edge(height));
 }
 
 TRect TForm::OuterBounds() const {
   const FormWidget& widget = FormWidgetOf(*this);
   const QRect outer = widget.geometry().marginsAdded(widget.Frame());
-  return {outer.x(), outer.y(), outer.width(), outer.height()};
+  return Scale().RectOf({outer.x(), outer.y(), outer.width(), outer.height()});
 }
 
 void TForm::SetOuterBounds(const TRect& outer) {
   FormWidget& widget = FormWidgetOf(*this);
-  const QRect wanted(outer.Left, outer.Top, outer.Width, outer.Height);
+  const TRect device = Scale().Rect(outer);
+  const QRect wanted(device.Left, device.Top, device.Width, device.Height);
   widget.outerWanted = wanted;
   widget.outerFitted = !widget.Frame().isNull();
   // Until the desktop tells the frame's size the client takes the whole outer size.
@@ -218,7 +245,8 @@ void TForm::SetOuterBounds(const TRect& outer) {
 
 void TForm::ShowFullScreen(const TRect& area) {
   FormWidget& widget = FormWidgetOf(*this);
-  widget.setGeometry(area.Left, area.Top, area.Width, area.Height);
+  const TRect device = Scale().Rect(area);
+  widget.setGeometry(device.Left, device.Top, device.Width, device.Height);
   // Not showFullScreen(): that would take the keyboard whether or not the form should.
   widget.setWindowState(Qt::WindowFullScreen);
   widget.show();

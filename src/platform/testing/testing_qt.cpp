@@ -109,6 +109,12 @@ TControl* FocusedControl(TForm& form) {
   return platform_backend::FocusedControl(form);
 }
 
+TRect DeviceBounds(const TControl& control) {
+  const QWidget& widget = *platform::qt::WidgetOf(control);
+  const QRect g = widget.geometry();
+  return {g.x(), g.y(), g.width(), g.height()};
+}
+
 TPixels Grab(TControl& control) {
   return platform::qt::PixelsOf(platform::qt::WidgetOf(control)->grab().toImage());
 }

@@ -9,6 +9,7 @@
 #include "platform/win32/loop_win32.h"
 #include "platform/win32/paint_win32.h"
 #include "platform/win32/peer.h"
+#include "platform/win32/scale_win32.h"
 
 using namespace platform::win32;
 
@@ -135,7 +136,7 @@ void ClickAt(TControl& control, std::optional<TPoint> at) {
     screen.x += at->X;
     screen.y += at->Y;
   } else {
-    const TRect bounds = control.BoundsRect();
+    const TRect bounds = DeviceBounds(control);
     screen.x += bounds.Width / 2;
     screen.y += bounds.Height / 2;
   }
@@ -155,6 +156,11 @@ void ClickAt(TControl& control, std::optional<TPoint> at) {
 
 TControl* FocusedControl(TForm& form) {
   return platform_backend::FocusedControl(form);
+}
+
+TRect DeviceBounds(const TControl& control) {
+  HWND hwnd = HwndOf(control);
+  return control.ControlKind() == TControl::Kind::Form ? DeviceClientOf(hwnd) : DeviceRectOf(hwnd);
 }
 
 TPixels Grab(TControl& control) {

@@ -6,9 +6,11 @@
 
 #include "platform/backend.h"
 #include "platform/graphics.h"
+#include "platform/image.h"
 #include "platform/win32/controls_win32.h"
 #include "platform/win32/fonts_win32.h"
 #include "platform/win32/paint_win32.h"
+#include "platform/win32/scale_win32.h"
 #include "platform/win32/text_win32.h"
 
 namespace platform::win32 {
@@ -18,14 +20,15 @@ namespace {
 // A radio button drawn as the desktop draws one, but with its caption in the caption colour and
 // grey when disabled (the desktop's own embossing vanishes on some grounds).
 void PaintRadio(HWND hwnd, HDC dc, const TControl& radio) {
+  const TScale scale = ScaleOf(radio);
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GroundBrush(radio));
   const bool enabled = IsWindowEnabled(hwnd) != FALSE;
   const LRESULT state = SendMessageW(hwnd, BM_GETSTATE, 0, 0);
   const int height = client.bottom - client.top;
-  RECT circle{0, (height - kRadioIndicator) / 2, kRadioIndicator,
-              (height - kRadioIndicator) / 2 + kRadioIndicator};
+  const int indicator = scale.Length(kRadioIndicator);
+  RECT circle{0, (height - indicator) / 2, indicator, (height - indicator) / 2 + indicator};
   UINT look = DFCS_BUTTONRADIO;
   if (state & BST_CHECKED)
     look |= DFCS_CHECKED;
@@ -35,18 +38,18 @@ void PaintRadio(HWND hwnd, HDC dc, const TControl& radio) {
     look |= DFCS_INACTIVE;
   DrawFrameControl(dc, &circle, DFC_BUTTON, look);
   const TFont font = radio.Font();
-  HGDIOBJ old = SelectObject(dc, FontHandle(font));
+  HGDIOBJ old = SelectObject(dc, FontHandle(DeviceFont(radio)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColorRefOf(enabled ? font.Color : clGray));
   const std::wstring caption = Wide(radio.Caption());
-  RECT text{kRadioIndicator + kRadioGap, 0, client.right, client.bottom};
+  RECT text{indicator + scale.Length(kRadioGap), 0, client.right, client.bottom};
   DrawTextW(dc, caption.c_str(), int(caption.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   if (GetFocus() == hwnd && !caption.empty()) {
     RECT focus = text;
     DrawTextW(dc, caption.c_str(), int(caption.size()), &focus, DT_CALCRECT | DT_SINGLELINE);
     const int shift = (height - (focus.bottom - focus.top)) / 2;
     OffsetRect(&focus, 0, shift);
-    InflateRect(&focus, 1, 1);
+    InflateRect(&focus, scale.Length(1), scale.Length(1));
     DrawFocusRect(dc, &focus);
   }
   SelectObject(dc, old);
@@ -60,19 +63,58 @@ bool RedrawsRadio(UINT msg) {
   return redrawing.count(msg) != 0;
 }
 
+// Greys a disabled button's picture as the desktop does.
+TColor Greyed(TColor colour) {
+  const int grey = (RedOf(colour) + GreenOf(colour) + BlueOf(colour)) / 3;
+  return grey < 192 ? clGray : clSilver;
+}
+
 void DrawGlyph(HDC dc, const TPixels& glyph, TColor transparent, int left, int top, bool enabled) {
   for (int y = 0; y < glyph.Height(); ++y) {
     for (int x = 0; x < glyph.Width(); ++x) {
       const TColor colour = glyph.Pixel(x, y);
       if (colour == transparent)
         continue;
-      TColor shown = colour;
-      if (!enabled) {
-        const int grey = (RedOf(colour) + GreenOf(colour) + BlueOf(colour)) / 3;
-        shown = grey < 192 ? clGray : clSilver;
-      }
-      SetPixelV(dc, left + x, top + y, ColorRefOf(shown));
+      SetPixelV(dc, left + x, top + y, ColorRefOf(enabled ? colour : Greyed(colour)));
     }
+  }
+}
+
+// The picture at a scale other than 1: its transparent pixels take the button's face, so that
+// the smoothed edges blend into the face, not into the transparent colour.
+TPixels ScaledGlyph(const TPixels& glyph, TScale scale, bool enabled) {
+  const TColor transparent = glyph.Pixel(0, glyph.Height() - 1);
+  const TColor face = TColor(GetSysColor(COLOR_BTNFACE));
+  TPixels source(glyph.Width(), glyph.Height(), TPixelFormat::pf24bit);
+  for (int y = 0; y < glyph.Height(); ++y) {
+    for (int x = 0; x < glyph.Width(); ++x) {
+      const TColor colour = glyph.Pixel(x, y);
+      source.SetPixel(x, y, colour == transparent ? face : enabled ? colour : Greyed(colour));
+    }
+  }
+  TPixels scaled(scale.Length(glyph.Width()), scale.Length(glyph.Height()), TPixelFormat::pf32bit);
+  ScaleSmoothly(source, scaled);
+  return scaled;
+}
+
+// 32-bit pixels at their own size.
+void DrawPixels(HDC dc, const TPixels& pixels, int left, int top) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = LONG(pixels.Stride() / 4);
+  info.bmiHeader.biHeight = -LONG(pixels.Height());
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, left, top, DWORD(pixels.Width()), DWORD(pixels.Height()), 0, 0, 0,
+                    UINT(pixels.Height()), pixels.Row(0), &info, DIB_RGB_COLORS);
+}
+
+// Lines of the given thickness along the rectangle's inside.
+void FrameLines(HDC dc, RECT rect, HBRUSH brush, int thickness) {
+  for (int i = 0; i < thickness; ++i) {
+    FrameRect(dc, &rect, brush);
+    InflateRect(&rect, -1, -1);
   }
 }
 
@@ -116,22 +158,24 @@ LRESULT RadioMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC 
 }
 
 void DrawBitBtn(const DRAWITEMSTRUCT& item, const TBitBtn& button) {
+  const TScale scale = ScaleOf(button);
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   const bool pushed = (item.itemState & ODS_SELECTED) != 0;
   const bool enabled = (item.itemState & ODS_DISABLED) == 0;
   FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
   if (button.Default() || (item.itemState & ODS_FOCUS)) {
-    FrameRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    InflateRect(&rect, -1, -1);
+    const int line = scale.Length(1);
+    FrameLines(dc, rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), line);
+    InflateRect(&rect, -line, -line);
   }
   DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED | DFCS_FLAT : 0));
-  const int shift = pushed ? 1 : 0;
+  const int shift = pushed ? scale.Length(1) : 0;
   const int width = item.rcItem.right - item.rcItem.left;
   const int height = item.rcItem.bottom - item.rcItem.top;
 
   const TFont font = button.Font();
-  HGDIOBJ old = SelectObject(dc, FontHandle(font));
+  HGDIOBJ old = SelectObject(dc, FontHandle(DeviceFont(button)));
   const std::wstring caption = Wide(button.Caption());
   SIZE text{0, 0};
   RECT measured{0, 0, 0, 0};
@@ -139,13 +183,19 @@ void DrawBitBtn(const DRAWITEMSTRUCT& item, const TBitBtn& button) {
   text.cx = measured.right - measured.left;
   text.cy = measured.bottom - measured.top;
   const TPixels& glyph = GlyphOf(button);
-  const int glyphWidth = glyph.Empty() ? 0 : glyph.Width();
-  const int gap = glyphWidth && !caption.empty() ? TBitBtn::kSpacing : 0;
+  const int glyphWidth = glyph.Empty() ? 0 : scale.Length(glyph.Width());
+  const int gap = glyphWidth && !caption.empty() ? scale.Length(TBitBtn::kSpacing) : 0;
   const int margin = button.Margin();
-  const int left = margin >= 0 ? margin : (width - glyphWidth - gap - text.cx) / 2;
+  const int left = margin >= 0 ? scale.Edge(margin) : (width - glyphWidth - gap - text.cx) / 2;
   if (glyphWidth) {
-    DrawGlyph(dc, glyph, glyph.Pixel(0, glyph.Height() - 1), left + shift,
-              (height - glyph.Height()) / 2 + shift, enabled);
+    const int glyphLeft = left + shift;
+    if (scale.Identity()) {
+      DrawGlyph(dc, glyph, glyph.Pixel(0, glyph.Height() - 1), glyphLeft,
+                (height - glyph.Height()) / 2 + shift, enabled);
+    } else {
+      const TPixels scaled = ScaledGlyph(glyph, scale, enabled);
+      DrawPixels(dc, scaled, glyphLeft, (height - scaled.Height()) / 2 + shift);
+    }
   }
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColorRefOf(enabled ? font.Color : clGray));
@@ -155,9 +205,40 @@ void DrawBitBtn(const DRAWITEMSTRUCT& item, const TBitBtn& button) {
   SelectObject(dc, old);
   if (item.itemState & ODS_FOCUS) {
     RECT focus = item.rcItem;
-    InflateRect(&focus, -4, -4);
+    InflateRect(&focus, -scale.Length(4), -scale.Length(4));
     DrawFocusRect(dc, &focus);
   }
+}
+
+// A group box at a scale other than 1, drawn as the desktop draws one but with its lines and
+// its caption's place scaled: an etched frame (a shadow line with a light line a line further
+// in) from the caption's middle down, the caption on the ground over it.
+void PaintGroupBox(HWND hwnd, HDC dc, const TControl& box) {
+  const TScale scale = ScaleOf(box);
+  const int line = scale.Length(1);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GroundBrush(box));
+  HGDIOBJ old = SelectObject(dc, FontHandle(DeviceFont(box)));
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  const std::wstring caption = Wide(box.Caption());
+  const int top = caption.empty() ? 0 : metrics.tmHeight / 2;
+  FrameLines(dc, {client.left + line, top + line, client.right, client.bottom},
+             GetSysColorBrush(COLOR_BTNHIGHLIGHT), line);
+  FrameLines(dc, {client.left, top, client.right - line, client.bottom - line},
+             GetSysColorBrush(COLOR_BTNSHADOW), line);
+  if (!caption.empty()) {
+    RECT measured{0, 0, 0, 0};
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &measured, DT_CALCRECT | DT_SINGLELINE);
+    RECT area{scale.Edge(8), 0, scale.Edge(8) + measured.right + scale.Length(4), metrics.tmHeight};
+    FillRect(dc, &area, GroundBrush(box));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ColorRefOf(IsWindowEnabled(hwnd) ? box.Font().Color : clGray));
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &area,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+  SelectObject(dc, old);
 }
 
 const TPixels& GlyphOf(const TBitBtn& button) {

@@ -12,6 +12,7 @@
 #include "platform/win32/fonts_win32.h"
 #include "platform/win32/loop_win32.h"
 #include "platform/win32/paint_win32.h"
+#include "platform/win32/scale_win32.h"
 #include "platform/win32/text_win32.h"
 
 namespace platform::win32 {
@@ -60,6 +61,11 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       if (msg == WM_ERASEBKGND && kind == TControl::Kind::GroupBox) {
         FillGround(hwnd, HDC(wParam), control);
         return 1;
+      }
+      if (msg == WM_PAINT && kind == TControl::Kind::GroupBox && !ScaleOf(*control).Identity()) {
+        const Painting painting(hwnd);
+        PaintGroupBox(hwnd, painting.Dc(), *control);
+        return 0;
       }
       if (msg == WM_GETDLGCODE && kind == TControl::Kind::Memo &&
           !static_cast<const TMemo*>(control)->WantTabs()) {
@@ -277,54 +283,42 @@ TControl::~TControl() {
 
 TRect TControl::BoundsRect() const {
   HWND hwnd = HwndOf(*this);
-  if (kind_ == TControl::Kind::Form) {
-    RECT client;
-    GetClientRect(hwnd, &client);
-    POINT origin{0, 0};
-    ClientToScreen(hwnd, &origin);
-    return {origin.x, origin.y, client.right, client.bottom};
-  }
-  RECT rect;
-  GetWindowRect(hwnd, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  if (kind_ == TControl::Kind::Form)
+    return OwnScreenRect(ScaleOf(*this), DeviceClientOf(hwnd));
+  return ScaleOf(*this).RectOf(DeviceRectOf(hwnd));
 }
 
 void TControl::SetBounds(const TRect& bounds) {
   HWND hwnd = HwndOf(*this);
+  const TScale scale = ScaleOf(*this);
   if (kind_ == TControl::Kind::Form) {
-    RECT outer{bounds.Left, bounds.Top, bounds.Right(), bounds.Bottom()};
-    AdjustWindowRectEx(&outer, DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
-                       DWORD(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
-    SetWindowPos(hwnd, nullptr, outer.left, outer.top, outer.right - outer.left,
-                 outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceClient(hwnd, ScreenRect(scale, bounds));
     return;
   }
-  MoveWindow(hwnd, bounds.Left, bounds.Top, bounds.Width, bounds.Height, TRUE);
+  const TRect device = scale.Rect(bounds);
+  MoveWindow(hwnd, device.Left, device.Top, device.Width, device.Height, TRUE);
   if (kind_ == TControl::Kind::Label)
     FitLabelHeight(static_cast<const TLabel&>(*this));
 }
 
 TRect TControl::ClientRect() const {
   HWND hwnd = HwndOf(*this);
+  const TScale scale = ScaleOf(*this);
   RECT client;
   GetClientRect(hwnd, &client);
+  if (kind_ == TControl::Kind::Form)
+    return scale.RectOf({0, 0, client.right, client.bottom});
   POINT origin{0, 0};
   ClientToScreen(hwnd, &origin);
   RECT window;
   GetWindowRect(hwnd, &window);
-  TRect rect{0, 0, client.right, client.bottom};
-  if (kind_ != TControl::Kind::Form) {
-    rect.Left = origin.x - window.left;
-    rect.Top = origin.y - window.top;
-  }
+  TRect rect{origin.x - window.left, origin.y - window.top, client.right, client.bottom};
   if (kind_ == TControl::Kind::Panel) {
-    const int inset = static_cast<const TPanel&>(*this).Bevel() == TPanelBevel::bvNone
-                          ? 0
-                          : static_cast<const TPanel&>(*this).BevelWidth();
+    const auto& panel = static_cast<const TPanel&>(*this);
+    const int inset = panel.Bevel() == TPanelBevel::bvNone ? 0 : scale.Length(panel.BevelWidth());
     rect = {rect.Left + inset, rect.Top + inset, rect.Width - 2 * inset, rect.Height - 2 * inset};
   }
-  return rect;
+  return scale.RectOf(rect);
 }
 
 bool TControl::Visible() const {
@@ -420,7 +414,7 @@ void ShowLook(TControl& control, HWND hwnd) {
     break;
   case TControl::Kind::ListBox:
     if (const int height = static_cast<TListBox&>(control).ItemHeight(); height > 0)
-      SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, height);
+      SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, ScaleOf(control).Length(height));
     break;
   case TControl::Kind::Memo: {
     // Tab is asked for by WM_GETDLGCODE when a key comes.

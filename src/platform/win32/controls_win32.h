@@ -33,6 +33,8 @@ void FitLabelHeight(const TLabel& label);
 void UpdateScrollBox(TScrollBox& box);
 // Scroll boxes fill their parent's client area.
 void ResizeScrollBoxes(const TControl& parent);
+// Gives control its parent's client area, to the device pixel its bounds can say.
+void FillParent(const TControl& control);
 
 // ---- Buttons (buttons_win32.cpp) ----
 // A radio button's circle and the gap before its caption.
@@ -42,6 +44,8 @@ inline constexpr int kRadioGap = 4;        // px
 LRESULT RadioMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC next,
                      const TControl& radio);
 void DrawBitBtn(const DRAWITEMSTRUCT& item, const TBitBtn& button);
+// A group box at a scale other than 1, whose lines the desktop would draw a device pixel thin.
+void PaintGroupBox(HWND hwnd, HDC dc, const TControl& box);
 // A bitmap button's picture: its own, or the desktop's OK picture.
 const TPixels& GlyphOf(const TBitBtn& button);
 

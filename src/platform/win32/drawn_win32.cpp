@@ -7,13 +7,15 @@
 #include "platform/win32/fonts_win32.h"
 #include "platform/win32/loop_win32.h"
 #include "platform/win32/paint_win32.h"
+#include "platform/win32/scale_win32.h"
 #include "platform/win32/text_win32.h"
 
 namespace platform::win32 {
 
 namespace {
 
-constexpr int kWheelStep = 3 * 13; // px, three lines of the window font
+constexpr int kScrollLine = 13;             // px, a line of the window font
+constexpr int kWheelStep = 3 * kScrollLine; // px
 
 void PaintLabel(HWND hwnd, HDC dc, const TLabel& label) {
   RECT client;
@@ -23,7 +25,7 @@ void PaintLabel(HWND hwnd, HDC dc, const TLabel& label) {
   if (text.empty())
     return;
   const TFont font = label.Font();
-  HGDIOBJ old = SelectObject(dc, FontHandle(font));
+  HGDIOBJ old = SelectObject(dc, FontHandle(DeviceFont(label)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColorRefOf(IsWindowEnabled(hwnd) ? font.Color : clGray));
   UINT flags = DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS;
@@ -71,7 +73,8 @@ int ScrollTarget(HWND hwnd, const TScrollBox& box, WPARAM wParam) {
   info.cbSize = sizeof info;
   info.fMask = SIF_ALL;
   GetScrollInfo(hwnd, SB_VERT, &info);
-  const int line = 13;
+  const TScale scale = ScaleOf(box);
+  const int line = scale.Length(kScrollLine);
   switch (LOWORD(wParam)) {
   case SB_LINEUP:
     return peer.scrollTop - line;
@@ -87,7 +90,7 @@ int ScrollTarget(HWND hwnd, const TScrollBox& box, WPARAM wParam) {
   case SB_TOP:
     return 0;
   case SB_BOTTOM:
-    return box.RangeHeight();
+    return scale.Edge(box.RangeHeight());
   default:
     return peer.scrollTop;
   }
@@ -117,17 +120,20 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   });
 }
 
-// A word-wrapped label with AutoSize takes the height of its text.
+// A word-wrapped label with AutoSize takes the height of its text, as its window's font draws it
+// at its width; its bottom edge falls where the rounding rule puts one.
 void FitLabelHeight(const TLabel& label) {
   if (!label.AutoSize())
     return;
   HWND hwnd = HwndOf(label);
-  RECT rect;
-  GetWindowRect(hwnd, &rect);
-  const int width = rect.right - rect.left;
-  const SIZE needed =
-      TextExtent(label.Font(), label.Caption(), label.WordWrap() ? std::max(width, 1) : 0);
-  SetWindowPos(hwnd, nullptr, 0, 0, width, needed.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const TScale scale = ScaleOf(label);
+  const TRect device = DeviceRectOf(hwnd);
+  const SIZE needed = TextExtent(DeviceFont(label), label.Caption(),
+                                 label.WordWrap() ? std::max(device.Width, 1) : 0);
+  const int top = scale.PixelsOf(device.Top);
+  const int height = scale.Edge(top + SpanToHold(scale, top, needed.cy)) - device.Top;
+  SetWindowPos(hwnd, nullptr, 0, 0, device.Width, height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -146,7 +152,7 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT rect;
         GetClientRect(hwnd, &rect);
         const auto* panel = static_cast<const TPanel*>(control);
-        DrawBevel(painting.Dc(), rect, panel->Bevel(), panel->BevelWidth());
+        DrawBevel(painting.Dc(), rect, panel->Bevel(), ScaleOf(*panel).Length(panel->BevelWidth()));
       }
       return 0;
     }
@@ -162,24 +168,25 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void UpdateScrollBox(TScrollBox& box) {
   TControlPeer& peer = box.Peer();
+  const TScale scale = ScaleOf(box);
+  const int rangeWidth = scale.Edge(box.RangeWidth()), rangeHeight = scale.Edge(box.RangeHeight());
   RECT view;
   GetClientRect(peer.hwnd, &view);
   const int viewHeight = view.bottom - view.top;
-  peer.scrollTop = std::clamp(peer.scrollTop, 0, std::max(0, box.RangeHeight() - viewHeight));
+  peer.scrollTop = std::clamp(peer.scrollTop, 0, std::max(0, rangeHeight - viewHeight));
   SCROLLINFO info{};
   info.cbSize = sizeof info;
   info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
   info.nMin = 0;
-  info.nMax = std::max(0, box.RangeHeight() - 1);
+  info.nMax = std::max(0, rangeHeight - 1);
   info.nPage = UINT(std::max(0, viewHeight));
   info.nPos = peer.scrollTop;
   SetScrollInfo(peer.hwnd, SB_VERT, &info, TRUE);
   GetClientRect(peer.hwnd, &view);
   // The content widens to the view when the view is wider than the range.
-  const int width = std::max(box.RangeWidth(), int(view.right - view.left));
+  const int width = std::max(rangeWidth, int(view.right - view.left));
   SetWindowPos(peer.container, nullptr, 0, -peer.scrollTop, width,
-               std::max(box.RangeHeight(), int(view.bottom - view.top)),
-               SWP_NOZORDER | SWP_NOACTIVATE);
+               std::max(rangeHeight, int(view.bottom - view.top)), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK ScrollBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -199,8 +206,8 @@ LRESULT CALLBACK ScrollBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       return 0;
     case WM_MOUSEWHEEL:
       if (box)
-        ScrollTo(*box,
-                 box->Peer().scrollTop - GET_WHEEL_DELTA_WPARAM(wParam) * kWheelStep / WHEEL_DELTA);
+        ScrollTo(*box, box->Peer().scrollTop - GET_WHEEL_DELTA_WPARAM(wParam) *
+                                                   ScaleOf(*box).Length(kWheelStep) / WHEEL_DELTA);
       return 0;
     default:
       return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -209,13 +216,17 @@ LRESULT CALLBACK ScrollBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 void ResizeScrollBoxes(const TControl& parent) {
-  HWND container = ContainerOf(parent);
-  RECT client;
-  GetClientRect(container, &client);
   for (const std::unique_ptr<TControl>& child : parent.Controls()) {
     if (child->ControlKind() == TControl::Kind::ScrollBox)
-      MoveWindow(HwndOf(*child), 0, 0, client.right, client.bottom, TRUE);
+      FillParent(*child);
   }
+}
+
+void FillParent(const TControl& control) {
+  RECT client;
+  GetClientRect(ContainerOf(*control.Parent()), &client);
+  const TRect device = OnTheRule(ScaleOf(control), {0, 0, client.right, client.bottom});
+  MoveWindow(HwndOf(control), device.Left, device.Top, device.Width, device.Height, TRUE);
 }
 
 void RegisterWindowClasses() {
@@ -250,7 +261,7 @@ TLabel::TLabel(TControl& parent, std::string name, std::string caption)
 }
 
 int TLabel::LineHeight() const {
-  return LineHeightOf(Font());
+  return ScaleOf(*this).PixelsOf(LineHeightOf(DeviceFont(*this)));
 }
 
 TPanel::TPanel(TControl& parent, std::string name)
@@ -268,8 +279,6 @@ TScrollBox::TScrollBox(TControl& parent, std::string name)
   Peer().container = content;
   RegisterControlWindow(content, *this);
   // Fills its parent's client area; the parent keeps it so when it resizes.
-  RECT client;
-  GetClientRect(ContainerOf(parent), &client);
-  MoveWindow(box, 0, 0, client.right, client.bottom, TRUE);
+  FillParent(*this);
   UpdateScrollBox(*this);
 }

@@ -8,6 +8,7 @@
 #include "platform/win32/controls_win32.h"
 #include "platform/win32/paint_win32.h"
 #include "platform/win32/peer.h"
+#include "platform/win32/scale_win32.h"
 #include "platform/win32/text_win32.h"
 
 namespace platform::win32 {
@@ -45,12 +46,13 @@ private:
   HGDIOBJ old_;
 };
 
+// Measured in device pixels: the label's window against the text in its window's font.
 bool LabelFits(const TLabel& label) {
   const std::string& caption = label.Caption();
   if (caption.empty())
     return true;
-  const TRect bounds = label.BoundsRect();
-  const SIZE needed = TextExtent(label.Font(), caption, label.WordWrap() ? bounds.Width : 0);
+  const TRect bounds = DeviceRectOf(HwndOf(label));
+  const SIZE needed = TextExtent(DeviceFont(label), caption, label.WordWrap() ? bounds.Width : 0);
   if (label.WordWrap())
     return needed.cy <= bounds.Height;
   return needed.cx <= bounds.Width && needed.cy <= bounds.Height;
@@ -88,7 +90,7 @@ int LineHeightOf(const TFont& font) {
 
 void ApplyFont(TControl& control) {
   if (HWND hwnd = control.Peer().hwnd) {
-    SendMessageW(hwnd, WM_SETFONT, WPARAM(FontHandle(control.Font())), TRUE);
+    SendMessageW(hwnd, WM_SETFONT, WPARAM(FontHandle(DeviceFont(control))), TRUE);
     InvalidateRect(hwnd, nullptr, TRUE);
   }
   for (const std::unique_ptr<TControl>& child : control.Controls()) {
@@ -101,35 +103,41 @@ void ApplyFont(TControl& control) {
 
 using namespace platform::win32;
 
+// In device pixels, as the window is drawn.
 bool platform_backend::CaptionFits(const TControl& control) {
-  const TRect bounds = control.BoundsRect();
+  const TScale scale = ScaleOf(control);
+  const TRect bounds = DeviceRectOf(HwndOf(control));
+  const TFont font = DeviceFont(control);
   const std::string& caption = control.Caption();
   switch (control.ControlKind()) {
   case TControl::Kind::Label:
     return LabelFits(static_cast<const TLabel&>(control));
   case TControl::Kind::Button:
   case TControl::Kind::BitBtn: {
-    const SIZE needed = TextExtent(control.Font(), caption);
-    int width = needed.cx + 2 * kButtonBevel;
+    const SIZE needed = TextExtent(font, caption);
+    int width = needed.cx + 2 * scale.Length(kButtonBevel);
     if (control.ControlKind() == TControl::Kind::BitBtn) {
       if (const TPixels& glyph = GlyphOf(static_cast<const TBitBtn&>(control)); !glyph.Empty())
-        width += glyph.Width() + TBitBtn::kSpacing;
+        width += scale.Length(glyph.Width()) + scale.Length(TBitBtn::kSpacing);
     }
     return width <= bounds.Width && needed.cy <= bounds.Height;
   }
   case TControl::Kind::RadioButton: {
-    const SIZE needed = TextExtent(control.Font(), caption);
-    return kRadioIndicator + kRadioGap + needed.cx <= bounds.Width && needed.cy <= bounds.Height;
+    const SIZE needed = TextExtent(font, caption);
+    return scale.Length(kRadioIndicator) + scale.Length(kRadioGap) + needed.cx <= bounds.Width &&
+           needed.cy <= bounds.Height;
   }
   case TControl::Kind::GroupBox:
-    return TextExtent(control.Font(), caption).cx + 16 <= bounds.Width;
+    return TextExtent(font, caption).cx + scale.Length(16) <= bounds.Width;
   default:
     return true;
   }
 }
 
 int platform_backend::CaptionWidth(const TControl& control) {
-  const int text = TextExtent(control.Font(), control.Caption()).cx;
-  return control.ControlKind() == TControl::Kind::RadioButton ? text + kRadioIndicator + kRadioGap
-                                                              : text;
+  const TScale scale = ScaleOf(control);
+  const int text = TextExtent(DeviceFont(control), control.Caption()).cx;
+  return control.ControlKind() == TControl::Kind::RadioButton
+             ? text + scale.Length(kRadioIndicator) + scale.Length(kRadioGap)
+             : text;
 }

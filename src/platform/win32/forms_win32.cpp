@@ -11,6 +11,7 @@
 #include "platform/win32/monitors_win32.h"
 #include "platform/win32/paint_win32.h"
 #include "platform/win32/peer.h"
+#include "platform/win32/scale_win32.h"
 #include "platform/win32/text_win32.h"
 
 namespace platform::win32 {
@@ -18,6 +19,9 @@ namespace platform::win32 {
 LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 namespace {
+
+// WM_DPICHANGED, which not every set of the desktop's headers names.
+constexpr UINT kDpiChanged = 0x02E0;
 
 TFormState& StateOf(const TForm& form) {
   return *form.Peer().form;
@@ -62,7 +66,7 @@ void ApplyStyles(TForm& form) {
   const LONG_PTR kept = GetWindowLongPtrW(hwnd, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED);
   SetWindowLongPtrW(hwnd, GWL_STYLE, LONG_PTR(style) | kept);
   SetWindowLongPtrW(hwnd, GWL_EXSTYLE, LONG_PTR(exStyle));
-  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  AddFrame(hwnd, rect, style, exStyle);
   SetWindowPos(hwnd, (exStyle & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_NOTOPMOST, rect.left, rect.top,
                rect.right - rect.left, rect.bottom - rect.top, SWP_FRAMECHANGED | SWP_NOACTIVATE);
   if (state.shownBefore)
@@ -157,6 +161,25 @@ HICON IconOf(const TPixels& pixels) {
   return icon;
 }
 
+// Moved to a monitor of another scale, or its monitor's scale changed: the window takes the place
+// the desktop suggests with its client area the size it has in its own pixels, and lays its
+// controls out again. The display and its covers keep the screen's pixels and stay where they are.
+void FollowMonitorScale(TForm& form, int dpi, const RECT& suggested) {
+  const TScale before = form.Scale();
+  const TRect own = form.BoundsRect();
+  form.MonitorScaleChanged(TScale::FromDpi(dpi));
+  const TScale now = form.Scale();
+  if (now == before)
+    return;
+  HWND hwnd = HwndOf(form);
+  SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const TRect client = DeviceClientOf(hwnd);
+  PlaceClient(hwnd, {client.Left, client.Top, now.Edge(own.Width), now.Edge(own.Height)});
+  if (StateOf(form).shownBefore)
+    RunHandlerIfSet(form.OnFrameChanged);
+}
+
 } // namespace
 
 const wchar_t* FormClassName(const std::string& windowClass) {
@@ -205,6 +228,10 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       else if (!HIWORD(wParam))
         RestoreFocus(form);
       return 0;
+    case kDpiChanged:
+      if (lParam)
+        FollowMonitorScale(form, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_SETCURSOR:
       if (StateOf(form).pointerHidden && LOWORD(lParam) == HTCLIENT) {
         SetCursor(nullptr);
@@ -237,6 +264,10 @@ TForm::TForm(std::string windowClass)
   peer.container = hwnd;
   // Only now: the messages of the window's creation find no form to report to.
   RegisterControlWindow(hwnd, *this);
+  // The scale of the monitor the window starts on, before any control is made on it.
+  MonitorScaleChanged(TScale::FromDpi(DpiOf(hwnd)));
+  if (!Scale().Identity())
+    SetClientSize(320, 240);
 }
 
 TForm::~TForm() {
@@ -290,27 +321,31 @@ void TForm::SetIcon(const TBitmap& icon) {
 }
 
 void TForm::SetClientSize(int width, int height) {
-  const TRect bounds = BoundsRect();
-  SetBounds(bounds.Left, bounds.Top, width, height);
+  HWND hwnd = HwndOf(*this);
+  const TRect client = DeviceClientOf(hwnd);
+  PlaceClient(hwnd, {client.Left, client.Top, Scale().Edge(width), Scale().Edge(height)});
 }
 
 TRect TForm::OuterBounds() const {
   RECT outer;
   GetWindowRect(HwndOf(*this), &outer);
-  return {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top};
+  return OwnScreenRect(Scale(),
+                       {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top});
 }
 
 void TForm::SetOuterBounds(const TRect& outer) {
-  SetWindowPos(HwndOf(*this), nullptr, outer.Left, outer.Top, outer.Width, outer.Height,
+  const TRect device = ScreenRect(Scale(), outer);
+  SetWindowPos(HwndOf(*this), nullptr, device.Left, device.Top, device.Width, device.Height,
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm::ShowFullScreen(const TRect& area) {
   HWND hwnd = HwndOf(*this);
+  const TRect device = ScreenRect(Scale(), area);
   const LONG_PTR kept = GetWindowLongPtrW(hwnd, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED);
   SetWindowLongPtrW(hwnd, GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN | kept);
   SetWindowLongPtrW(hwnd, GWL_EXSTYLE, WS_EX_TOPMOST);
-  SetWindowPos(hwnd, HWND_TOPMOST, area.Left, area.Top, area.Width, area.Height,
+  SetWindowPos(hwnd, HWND_TOPMOST, device.Left, device.Top, device.Width, device.Height,
                SWP_FRAMECHANGED | SWP_NOACTIVATE);
   if (!IsWindowVisible(hwnd))
     ShowForm(*this, false);

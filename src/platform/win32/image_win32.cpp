@@ -76,7 +76,7 @@ void Paint(HWND hwnd, TImage& image) {
 // The window covers its picture alone: around it the controls and the ground beneath show
 // through, as they do around a picture on the desktop, whose image control is no window at all.
 void ClipToPicture(HWND hwnd, const TImage& image) {
-  const TRect dest = image.DestRect();
+  const TRect dest = image.DeviceDestRect();
   SetWindowRgn(hwnd, CreateRectRgn(dest.Left, dest.Top, dest.Right(), dest.Bottom()), TRUE);
 }
 

@@ -1,0 +1,65 @@
+#include "platform/scale.h"
+
+#include <cmath>
+
+#include "platform/forms.h"
+
+namespace {
+
+int Nearest(double value) {
+  return int(std::floor(value + 0.5));
+}
+
+} // namespace
+
+TScale::TScale(double factor) : factor_(factor > 0 ? factor : 1.0) {}
+
+TScale TScale::FromDpi(int dpi) {
+  return TScale(dpi / 96.0);
+}
+
+int TScale::Edge(int pixels) const {
+  return Nearest(pixels * factor_);
+}
+
+TRect TScale::Rect(const TRect& bounds) const {
+  const int left = Edge(bounds.Left), top = Edge(bounds.Top);
+  return {left, top, Edge(bounds.Right()) - left, Edge(bounds.Bottom()) - top};
+}
+
+int TScale::Length(int pixels) const {
+  if (pixels <= 0)
+    return pixels == 0 ? 0 : -Length(-pixels);
+  const int device = Edge(pixels);
+  return device > 0 ? device : 1;
+}
+
+TFont TScale::Font(const TFont& font) const {
+  TFont scaled = font;
+  scaled.Height = Length(font.Height);
+  return scaled;
+}
+
+int TScale::PixelsOf(int device) const {
+  return Nearest(device / factor_);
+}
+
+TRect TScale::RectOf(const TRect& device) const {
+  const int left = PixelsOf(device.Left), top = PixelsOf(device.Top);
+  return {left, top, PixelsOf(device.Right()) - left, PixelsOf(device.Bottom()) - top};
+}
+
+int TScale::PixelsToHold(int device) const {
+  int pixels = PixelsOf(device);
+  while (Edge(pixels) < device)
+    ++pixels;
+  return pixels;
+}
+
+TScale ScaleOf(const TControl& control) {
+  const TControl* root = &control;
+  while (root->Parent())
+    root = root->Parent();
+  return root->ControlKind() == TControl::Kind::Form ? static_cast<const TForm*>(root)->Scale()
+                                                     : TScale();
+}
