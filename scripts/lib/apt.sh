@@ -6,12 +6,12 @@ sudo=""
 export DEBIAN_FRONTEND=noninteractive
 apt_options=(-o Acquire::Retries=5)
 
-# Reads the package lists again; a mirror in mid-sync is asked again for up to about four
-# minutes. When it never answers in full, the lists it did give are used and the install that
-# follows says what is missing.
+# Reads the package lists again; a mirror in mid-sync is asked again for up to about a minute.
+# When it never answers in full, the lists it did give are used and the install that follows says
+# what is missing.
 apt_update() {
   local wait
-  for wait in 15 30 60 120 0; do
+  for wait in 20 40 0; do
     $sudo apt-get "${apt_options[@]}" update -qq && return 0
     [ "$wait" -eq 0 ] && break
     echo "apt: the package lists did not all arrive; asking again in $wait s" >&2
