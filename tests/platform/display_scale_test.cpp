@@ -137,6 +137,19 @@ TEST(DisplayScale, TheAboutBoxAndTheMoreSoftwareWindowFollowTheDesktop) {
   ExpectEveryCaptionFits(more);
 }
 
+TEST(DisplayScale, AWindowMovedToAMonitorOfAnotherScaleLaysItselfOutAgain) {
+  TForm2 form;
+  std::vector<std::pair<TControl*, TRect>> before;
+  ForEachControl(form,
+                 [&](TControl& control) { before.emplace_back(&control, control.BoundsRect()); });
+  const TScale other(DesktopScale() == 2.0 ? 1.25 : 2.0);
+  form.MonitorScaleChanged(other);
+  ASSERT_EQ(form.Scale(), other);
+  for (const auto& [control, bounds] : before)
+    EXPECT_EQ(control->BoundsRect(), bounds) << control->Name();
+  ExpectEveryPlaceByTheRule(form);
+}
+
 // A window over a whole screen, as the display and the covers are.
 class ScreenForm : public TForm {
 public:
