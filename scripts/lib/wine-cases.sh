@@ -87,7 +87,8 @@ set_log_pixels() {  # set_log_pixels DPI
 settled() { cmp -s "$1" "$1.last" || { cp "$1" "$1.last"; return 1; }; }  # settled FILE: as the last shot
 
 # The settings dialog at 200 %, on a screen that holds it, with the desktop's own file-open
-# dialog and warning box over it, for the report.
+# dialog and warning box over it, then the more-software window and the about box (centred on
+# the screen at twice their size), for the report.
 settings_at_200() {
   prepare_dialog
   open_dialog
@@ -109,6 +110,20 @@ settings_at_200() {
   screen_shows 10 warning-200 "the warning did not settle" settled
   xdotool key Escape
   wait_until 10 no_window Warning || fail "the warning stayed"
+  click_in $((2 * (463 + 37))) $((2 * (288 + 8)))
+  wait_until 10 window_shown "More Software" || fail "no more-software window"
+  screen_shows 10 more-software-200 "the more-software window did not settle" settled
+  xdotool key alt+F4
+  wait_until 10 no_window "More Software" || fail "Alt+F4 left the more-software window"
+  click_in $((2 * (464 + 37))) $((2 * (337 + 8)))
+  wait_until 10 window_shown Quillmor || fail "no about box"
+  screen_shows 10 about-200 "the about box did not settle" settled
+  local about
+  about="$(client_area Quillmor)"
+  [ "$about" = "$(((1920 - 1028) / 2)) $(((1080 - 672) / 2)) 1028 672" ] || fail "about box at $about"
+  read -r left top width height <<<"$about"
+  click_in $((2 * (412 + 37))) $((2 * (300 + 12)))
+  wait_until 10 no_window Quillmor || fail "Return left the about box"
   xdotool windowactivate --sync "$(window_id "$settings_caption")" 2>/dev/null
   xdotool key alt+F4
   wait_exit "$program" 10 || fail "Alt+F4 did not end it"
