@@ -118,7 +118,8 @@ void TForm::WidenClippedCaptions(std::initializer_list<TControl*> containers) {
       const Kind kind = child->ControlKind();
       if (kind != Kind::Label && kind != Kind::RadioButton)
         continue;
-      const int needed = ScaleOf(*child).PixelsToHold(platform_backend::CaptionWidth(*child));
+      const int needed =
+          ScaleOf(*child).PixelsToHold(platform_backend::CaptionWidth(*child), child->Left());
       const int room = container->Width() - 2 - child->Left();
       if (needed > child->Width())
         child->SetWidth(std::min(needed, room));

@@ -49,11 +49,27 @@ TRect TScale::RectOf(const TRect& device) const {
   return {left, top, PixelsOf(device.Right()) - left, PixelsOf(device.Bottom()) - top};
 }
 
-int TScale::PixelsToHold(int device) const {
+int TScale::PixelsToHold(int device, int start) const {
+  const auto span = [&](int pixels) { return Edge(start + pixels) - Edge(start); };
   int pixels = PixelsOf(device);
-  while (Edge(pixels) < device)
+  while (pixels > 0 && span(pixels - 1) >= device)
+    --pixels;
+  while (span(pixels) < device)
     ++pixels;
   return pixels;
+}
+
+TRect TScale::Snapped(const TRect& device) const {
+  return Rect(RectOf(device));
+}
+
+TRect TScale::WindowRect(const TRect& bounds) const {
+  return {Edge(bounds.Left), Edge(bounds.Top), Edge(bounds.Width), Edge(bounds.Height)};
+}
+
+TRect TScale::WindowRectOf(const TRect& device) const {
+  return {PixelsOf(device.Left), PixelsOf(device.Top), PixelsOf(device.Width),
+          PixelsOf(device.Height)};
 }
 
 TScale ScaleOf(const TControl& control) {

@@ -33,8 +33,17 @@ public:
   // factor is 1 or more.
   int PixelsOf(int device) const;
   TRect RectOf(const TRect& device) const;
-  // The window pixels that hold a device length: rounded up, so that what needs it fits.
-  int PixelsToHold(int device) const;
+  // The window pixels from start on whose device span holds a device length: the fewest that do,
+  // so that what needs it fits and what follows starts right after it.
+  int PixelsToHold(int device, int start = 0) const;
+  // A device rectangle a backend worked out itself (a client area to fill, a text's height) moved
+  // to the nearest one Rect gives, so that the bounds read back say exactly where it stands.
+  TRect Snapped(const TRect& device) const;
+
+  // A window on the screen: its position and its size scaled each on its own, so that where it
+  // stands never changes its size.
+  TRect WindowRect(const TRect& bounds) const;
+  TRect WindowRectOf(const TRect& device) const;
 
   bool operator==(const TScale&) const = default;
 

@@ -47,7 +47,17 @@ TEST(Scale, EdgesRoundToTheNearestPixelSoNeighboursStillMeet) {
     }
     EXPECT_GE(scale.Length(1), 1);
     EXPECT_EQ(scale.Font(TFont{11}).Height, scale.Edge(11));
-    EXPECT_GE(scale.Edge(scale.PixelsToHold(101)), 101);
+    // The fewest window pixels that hold a device length, wherever they start.
+    for (int start : {0, 3, 7}) {
+      const auto span = [&](int pixels) { return scale.Edge(start + pixels) - scale.Edge(start); };
+      for (int device : {1, 13, 46, 101}) {
+        const int pixels = scale.PixelsToHold(device, start);
+        EXPECT_GE(span(pixels), device);
+        EXPECT_LT(span(pixels - 1), device);
+      }
+    }
+    EXPECT_EQ(scale.WindowRect({3, 3, 5, 5}).Width, scale.WindowRect({4, 4, 5, 5}).Width)
+        << "a window's size does not depend on where it stands";
   }
   EXPECT_EQ(TScale::FromDpi(120), TScale(1.25));
   EXPECT_EQ(TScale(0), TScale()) << "no scale at all is 100 %";

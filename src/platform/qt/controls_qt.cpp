@@ -210,8 +210,8 @@ void FitLabelHeight(const TLabel& control) {
     return;
   // In the window's own pixels, so that what follows the label starts right below it.
   const TScale scale = ScaleOf(control);
-  const int needed = scale.PixelsToHold(label->heightForWidth(label->width()));
   const TRect bounds = control.BoundsRect();
+  const int needed = scale.PixelsToHold(label->heightForWidth(label->width()), bounds.Top);
   label->resize(label->width(), scale.Rect({bounds.Left, bounds.Top, bounds.Width, needed}).Height);
 }
 
@@ -242,12 +242,15 @@ TControl::~TControl() {
 
 TRect TControl::BoundsRect() const {
   const QRect g = WidgetOf(*this)->geometry();
-  return ScaleOf(*this).RectOf({g.x(), g.y(), g.width(), g.height()});
+  const TScale scale = ScaleOf(*this);
+  const TRect device{g.x(), g.y(), g.width(), g.height()};
+  return kind_ == Kind::Form ? scale.WindowRectOf(device) : scale.RectOf(device);
 }
 
 void TControl::SetBounds(const TRect& bounds) {
   QWidget* widget = WidgetOf(*this);
-  const TRect device = ScaleOf(*this).Rect(bounds);
+  const TScale scale = ScaleOf(*this);
+  const TRect device = kind_ == Kind::Form ? scale.WindowRect(bounds) : scale.Rect(bounds);
   widget->setGeometry(device.Left, device.Top, device.Width, device.Height);
   if (kind_ == Kind::Label)
     FitLabelHeight(static_cast<TLabel&>(*this));

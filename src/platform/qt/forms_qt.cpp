@@ -230,12 +230,12 @@ void TForm::SetClientSize(int width, int height) {
 TRect TForm::OuterBounds() const {
   const FormWidget& widget = FormWidgetOf(*this);
   const QRect outer = widget.geometry().marginsAdded(widget.Frame());
-  return Scale().RectOf({outer.x(), outer.y(), outer.width(), outer.height()});
+  return Scale().WindowRectOf({outer.x(), outer.y(), outer.width(), outer.height()});
 }
 
 void TForm::SetOuterBounds(const TRect& outer) {
   FormWidget& widget = FormWidgetOf(*this);
-  const TRect device = Scale().Rect(outer);
+  const TRect device = Scale().WindowRect(outer);
   const QRect wanted(device.Left, device.Top, device.Width, device.Height);
   widget.outerWanted = wanted;
   widget.outerFitted = !widget.Frame().isNull();
@@ -245,7 +245,7 @@ void TForm::SetOuterBounds(const TRect& outer) {
 
 void TForm::ShowFullScreen(const TRect& area) {
   FormWidget& widget = FormWidgetOf(*this);
-  const TRect device = Scale().Rect(area);
+  const TRect device = Scale().WindowRect(area);
   widget.setGeometry(device.Left, device.Top, device.Width, device.Height);
   // Not showFullScreen(): that would take the keyboard whether or not the form should.
   widget.setWindowState(Qt::WindowFullScreen);

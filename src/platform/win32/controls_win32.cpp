@@ -284,7 +284,7 @@ TControl::~TControl() {
 TRect TControl::BoundsRect() const {
   HWND hwnd = HwndOf(*this);
   if (kind_ == TControl::Kind::Form)
-    return OwnScreenRect(ScaleOf(*this), DeviceClientOf(hwnd));
+    return ScaleOf(*this).WindowRectOf(DeviceClientOf(hwnd));
   return ScaleOf(*this).RectOf(DeviceRectOf(hwnd));
 }
 
@@ -292,7 +292,7 @@ void TControl::SetBounds(const TRect& bounds) {
   HWND hwnd = HwndOf(*this);
   const TScale scale = ScaleOf(*this);
   if (kind_ == TControl::Kind::Form) {
-    PlaceClient(hwnd, ScreenRect(scale, bounds));
+    PlaceClient(hwnd, scale.WindowRect(bounds));
     return;
   }
   const TRect device = scale.Rect(bounds);

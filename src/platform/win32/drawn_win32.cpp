@@ -131,7 +131,7 @@ void FitLabelHeight(const TLabel& label) {
   const SIZE needed = TextExtent(DeviceFont(label), label.Caption(),
                                  label.WordWrap() ? std::max(device.Width, 1) : 0);
   const int top = scale.PixelsOf(device.Top);
-  const int height = scale.Edge(top + SpanToHold(scale, top, needed.cy)) - device.Top;
+  const int height = scale.Edge(top + scale.PixelsToHold(needed.cy, top)) - device.Top;
   SetWindowPos(hwnd, nullptr, 0, 0, device.Width, height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -225,7 +225,7 @@ void ResizeScrollBoxes(const TControl& parent) {
 void FillParent(const TControl& control) {
   RECT client;
   GetClientRect(ContainerOf(*control.Parent()), &client);
-  const TRect device = OnTheRule(ScaleOf(control), {0, 0, client.right, client.bottom});
+  const TRect device = ScaleOf(control).Snapped({0, 0, client.right, client.bottom});
   MoveWindow(HwndOf(control), device.Left, device.Top, device.Width, device.Height, TRUE);
 }
 

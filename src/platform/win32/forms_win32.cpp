@@ -329,19 +329,19 @@ void TForm::SetClientSize(int width, int height) {
 TRect TForm::OuterBounds() const {
   RECT outer;
   GetWindowRect(HwndOf(*this), &outer);
-  return OwnScreenRect(Scale(),
-                       {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top});
+  return Scale().WindowRectOf(
+      {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top});
 }
 
 void TForm::SetOuterBounds(const TRect& outer) {
-  const TRect device = ScreenRect(Scale(), outer);
+  const TRect device = Scale().WindowRect(outer);
   SetWindowPos(HwndOf(*this), nullptr, device.Left, device.Top, device.Width, device.Height,
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm::ShowFullScreen(const TRect& area) {
   HWND hwnd = HwndOf(*this);
-  const TRect device = ScreenRect(Scale(), area);
+  const TRect device = Scale().WindowRect(area);
   const LONG_PTR kept = GetWindowLongPtrW(hwnd, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED);
   SetWindowLongPtrW(hwnd, GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN | kept);
   SetWindowLongPtrW(hwnd, GWL_EXSTYLE, WS_EX_TOPMOST);

@@ -42,15 +42,6 @@ void AddFrame(HWND hwnd, RECT& rect, DWORD style, DWORD exStyle) {
   AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 }
 
-TRect ScreenRect(TScale scale, const TRect& own) {
-  return {scale.Edge(own.Left), scale.Edge(own.Top), scale.Edge(own.Width), scale.Edge(own.Height)};
-}
-
-TRect OwnScreenRect(TScale scale, const TRect& device) {
-  return {scale.PixelsOf(device.Left), scale.PixelsOf(device.Top), scale.PixelsOf(device.Width),
-          scale.PixelsOf(device.Height)};
-}
-
 TRect DeviceClientOf(HWND hwnd) {
   RECT client;
   GetClientRect(hwnd, &client);
@@ -72,20 +63,6 @@ TRect DeviceRectOf(HWND hwnd) {
   GetWindowRect(hwnd, &rect);
   MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
   return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-}
-
-TRect OnTheRule(TScale scale, const TRect& device) {
-  return scale.Rect(scale.RectOf(device));
-}
-
-int SpanToHold(TScale scale, int start, int device) {
-  int length = scale.PixelsOf(device);
-  const auto span = [&](int own) { return scale.Edge(start + own) - scale.Edge(start); };
-  while (length > 0 && span(length - 1) >= device)
-    --length;
-  while (span(length) < device)
-    ++length;
-  return length;
 }
 
 TFont DeviceFont(const TControl& control) {

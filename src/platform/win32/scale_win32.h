@@ -18,23 +18,12 @@ int DpiOf(HWND hwnd);
 // draws at hwnd's scale.
 void AddFrame(HWND hwnd, RECT& rect, DWORD style, DWORD exStyle);
 
-// A top-level window on the screen: its position and its size scaled each on its own, so that
-// where it stands never changes its size.
-TRect ScreenRect(TScale scale, const TRect& own);
-TRect OwnScreenRect(TScale scale, const TRect& device);
 // A top-level window's client area on the screen, in device pixels.
 TRect DeviceClientOf(HWND hwnd);
 // Puts a top-level window's client area there, its frame around it.
 void PlaceClient(HWND hwnd, const TRect& device);
 // A control's window within its parent's client area, in device pixels.
 TRect DeviceRectOf(HWND hwnd);
-// A device rectangle the backend worked out itself (a client area to fill, the height of a text)
-// moved to the nearest one the rounding rule gives, so that the control's bounds say exactly
-// where it stands.
-TRect OnTheRule(TScale scale, const TRect& device);
-// The own length from start on whose device span, by the rounding rule, holds device pixels:
-// the height a label's text needs where the label stands.
-int SpanToHold(TScale scale, int start, int device);
 // The font control's window is drawn in: its own at its window's scale.
 TFont DeviceFont(const TControl& control);
 
