@@ -37,19 +37,26 @@ build_cases() {
 
 # One run of a GoogleTest program, ended after ten minutes: Wine's own audio thread now and then
 # dies of a page fault during a play, and the program would then wait for it for good.
-run_unit() {  # run_unit PROGRAM LOG
-  as_user timeout 600 "$wine" "$build/$1.exe" --gtest_color=no >"$2" 2>&1
+run_unit() {  # run_unit PROGRAM LOG [ARGUMENTS...]
+  as_user timeout 600 "$wine" "$build/$1.exe" --gtest_color=no "${@:3}" >"$2" 2>&1
+}
+
+# The same, run once more when a thread of Wine's own died of a page fault during it.
+run_unit_once_more_after_wine_faults() {  # ... PROGRAM LOG [ARGUMENTS...]
+  local status=0
+  run_unit "$@" || status=$?
+  if [ "$status" != 0 ] && grep -q 'Unhandled page fault' "$2"; then
+    echo "  $1: a thread of Wine's died ($(grep -m1 'Unhandled page fault' "$2" | tr -d '\r')); run once more"
+    stop_wine
+    status=0
+    run_unit "$@" || status=$?
+  fi
+  return "$status"
 }
 
 group_unit() {  # group_unit PROGRAM
   local log="$QUILLMOR_WINE_WORK/$arch-$1.log" status=0
-  run_unit "$1" "$log" || status=$?
-  if [ "$status" != 0 ] && grep -q 'Unhandled page fault' "$log"; then
-    echo "  $1: a thread of Wine's died ($(grep -m1 'Unhandled page fault' "$log" | tr -d '\r')); run once more"
-    stop_wine
-    status=0
-    run_unit "$1" "$log" || status=$?
-  fi
+  run_unit_once_more_after_wine_faults "$1" "$log" || status=$?
   record_unit_log "$1" "$log" "$status"
 }
 
@@ -138,8 +145,8 @@ group_scale() {
     set_log_pixels "$dpi" || { record scale "LogPixels $dpi" FAIL "reg add failed"; continue; }
     log="$QUILLMOR_WINE_WORK/$arch-scale-$dpi.log"
     status=0
-    QUILLMOR_TEST_SCALE="$scale" as_user timeout 600 "$wine" "$build/quillmor_windows_tests.exe" \
-      --gtest_color=no --gtest_filter='Scale.*:DisplayScale.*' >"$log" 2>&1 || status=$?
+    QUILLMOR_TEST_SCALE="$scale" run_unit_once_more_after_wine_faults quillmor_windows_tests \
+      "$log" --gtest_filter='Scale.*:DisplayScale.*' || status=$?
     record_unit_log quillmor_windows_tests "$log" "$status" " ($((dpi * 100 / 96)) %)"
   done
   stop_wine

@@ -288,6 +288,8 @@ screen_shows() {  # screen_shows SECONDS NAME REASON CHECK [ARGUMENTS...]
   local end=$((SECONDS + $1)) name="$2" reason="$3"
   shift 3
   shot="$QUILLMOR_WINE_WORK/shot-$BASHPID.png"
+  # A check that compares with the shot before starts afresh at each step.
+  rm -f "$shot.last"
   until screenshot "$shot" && "$1" "$shot" "${@:2}"; do
     if [ "$SECONDS" -ge "$end" ]; then
       keep_shot "$shot" "$name"

@@ -1,5 +1,6 @@
 #include "platform/scale.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/forms.h"
@@ -12,7 +13,10 @@ int Nearest(double value) {
 
 } // namespace
 
-TScale::TScale(double factor) : factor_(factor > 0 ? factor : 1.0) {}
+// Below 100 % no desktop lays windows out, and there a window's pixels would not come back from
+// device pixels as they went; past 800 % none goes either.
+TScale::TScale(double factor)
+    : factor_(std::isfinite(factor) ? std::clamp(factor, 1.0, 8.0) : 1.0) {}
 
 TScale TScale::FromDpi(int dpi) {
   return TScale(dpi / 96.0);

@@ -11,7 +11,7 @@ class TControl;
 class TScale {
 public:
   TScale() = default;
-  // Factors of 0 or below, which no desktop reports, count as 1.
+  // Held to 1 to 8 (100 % to 800 %); a factor that is no number counts as 1.
   explicit TScale(double factor);
   // The desktop's dots per inch, where 96 is 100 %.
   static TScale FromDpi(int dpi);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,7 +47,6 @@ TEST(Scale, EdgesRoundToTheNearestPixelSoNeighboursStillMeet) {
       }
     }
     EXPECT_GE(scale.Length(1), 1);
-    EXPECT_EQ(scale.Font(TFont{11}).Height, scale.Edge(11));
     // The fewest window pixels that hold a device length, wherever they start.
     for (int start : {0, 3, 7}) {
       const auto span = [&](int pixels) { return scale.Edge(start + pixels) - scale.Edge(start); };
@@ -60,7 +60,11 @@ TEST(Scale, EdgesRoundToTheNearestPixelSoNeighboursStillMeet) {
         << "a window's size does not depend on where it stands";
   }
   EXPECT_EQ(TScale::FromDpi(120), TScale(1.25));
-  EXPECT_EQ(TScale(0), TScale()) << "no scale at all is 100 %";
+  // What a desktop setting can say beyond what windows are laid out at.
+  EXPECT_EQ(TScale(0), TScale());
+  EXPECT_EQ(TScale(0.75), TScale()) << "below 100 % a window's pixels would drift";
+  EXPECT_EQ(TScale(1e300), TScale(8));
+  EXPECT_EQ(TScale(std::numeric_limits<double>::quiet_NaN()), TScale());
 }
 
 // Where a control stands on the screen must be where its bounds put it, scaled by the rule.

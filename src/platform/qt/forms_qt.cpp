@@ -107,18 +107,23 @@ void FormWidget::FollowScreen() {
   if (followingScreen_ || !windowHandle())
     return;
   followingScreen_ = true;
-  connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* screen) {
-    const TScale before = form_.Scale();
-    const QSize own(before.PixelsOf(width()), before.PixelsOf(height()));
-    form_.MonitorScaleChanged(ScreenScale(screen));
-    const TScale now = form_.Scale();
-    if (now == before)
-      return;
-    if (clientWanted)
-      setFixedSize(now.Edge(clientWanted->width()), now.Edge(clientWanted->height()));
-    else
-      resize(now.Edge(own.width()), now.Edge(own.height()));
-  });
+  connect(windowHandle(), &QWindow::screenChanged, this,
+          [this](QScreen* screen) { RunHandler([this, screen] { TakeScaleOf(screen); }); });
+  // The window may have been made on a monitor other than the primary one.
+  TakeScaleOf(windowHandle()->screen());
+}
+
+void FormWidget::TakeScaleOf(const QScreen* screen) {
+  const TScale before = form_.Scale();
+  const QSize own(before.PixelsOf(width()), before.PixelsOf(height()));
+  form_.MonitorScaleChanged(ScreenScale(screen));
+  const TScale now = form_.Scale();
+  if (now == before)
+    return;
+  if (clientWanted)
+    setFixedSize(now.Edge(clientWanted->width()), now.Edge(clientWanted->height()));
+  else
+    resize(now.Edge(own.width()), now.Edge(own.height()));
 }
 
 void FormWidget::showEvent(QShowEvent* event) {

@@ -45,6 +45,7 @@ protected:
 private:
   void NoteFrame();
   void FollowScreen();
+  void TakeScaleOf(const QScreen* screen);
   void CentreOnScreen();
   void ArrangeDefaultButtons();
 
