@@ -237,6 +237,9 @@ key_ends_it() {
   for key in Escape a; do
     start_display
     key_ends "$key" "$key did not end it"
+    # Wine may still be tearing the ended program down, and a display that finds another one
+    # running ends at once: the next start waits for the prefix to be idle.
+    stop_wine
   done
 }
 
