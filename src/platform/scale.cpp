@@ -63,6 +63,10 @@ int TScale::PixelsToHold(int device, int start) const {
   return pixels;
 }
 
+int TScale::SpanToHold(int device, int start) const {
+  return Edge(start + PixelsToHold(device, start)) - Edge(start);
+}
+
 TRect TScale::Snapped(const TRect& device) const {
   return Rect(RectOf(device));
 }
@@ -74,6 +78,10 @@ TRect TScale::WindowRect(const TRect& bounds) const {
 TRect TScale::WindowRectOf(const TRect& device) const {
   return {PixelsOf(device.Left), PixelsOf(device.Top), PixelsOf(device.Width),
           PixelsOf(device.Height)};
+}
+
+TFont DeviceFont(const TControl& control) {
+  return ScaleOf(control).Font(control.Font());
 }
 
 TScale ScaleOf(const TControl& control) {

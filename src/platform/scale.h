@@ -36,6 +36,9 @@ public:
   // The window pixels from start on whose device span holds a device length: the fewest that do,
   // so that what needs it fits and what follows starts right after it.
   int PixelsToHold(int device, int start = 0) const;
+  // The device span of those pixels: what a control that must hold a measured device length, such
+  // as a label as tall as its text, is given from start on.
+  int SpanToHold(int device, int start) const;
   // A device rectangle a backend worked out itself (a client area to fill, a text's height) moved
   // to the nearest one Rect gives, so that the bounds read back say exactly where it stands.
   TRect Snapped(const TRect& device) const;
@@ -53,3 +56,5 @@ private:
 
 // The scale of the window control is on (1 for a control on no window).
 TScale ScaleOf(const TControl& control);
+// The font control's native counterpart is drawn in: its own, at its window's scale.
+TFont DeviceFont(const TControl& control);

@@ -54,6 +54,7 @@ TEST(Scale, EdgesRoundToTheNearestPixelSoNeighboursStillMeet) {
         const int pixels = scale.PixelsToHold(device, start);
         EXPECT_GE(span(pixels), device);
         EXPECT_LT(span(pixels - 1), device);
+        EXPECT_EQ(scale.SpanToHold(device, start), span(pixels));
       }
     }
     EXPECT_EQ(scale.WindowRect({3, 3, 5, 5}).Width, scale.WindowRect({4, 4, 5, 5}).Width)

@@ -210,9 +210,8 @@ void FitLabelHeight(const TLabel& control) {
     return;
   // In the window's own pixels, so that what follows the label starts right below it.
   const TScale scale = ScaleOf(control);
-  const TRect bounds = control.BoundsRect();
-  const int needed = scale.PixelsToHold(label->heightForWidth(label->width()), bounds.Top);
-  label->resize(label->width(), scale.Rect({bounds.Left, bounds.Top, bounds.Width, needed}).Height);
+  label->resize(label->width(),
+                scale.SpanToHold(label->heightForWidth(label->width()), control.BoundsRect().Top));
 }
 
 // The glyph with its transparent colour cut out, at size: smoothed where that is not its own.
@@ -544,7 +543,7 @@ void platform_backend::Update(TControl& control, TAspect aspect) {
     ShowCaption(control, widget);
     break;
   case TAspect::Font:
-    widget.setFont(platform::qt::FontOf(ScaleOf(control).Font(control.Font())));
+    widget.setFont(platform::qt::FontOf(DeviceFont(control)));
     SetTextColour(widget, control.Font().Color);
     if (control.ControlKind() == TControl::Kind::Label)
       FitLabelHeight(static_cast<TLabel&>(control));

@@ -130,8 +130,7 @@ void FitLabelHeight(const TLabel& label) {
   const TRect device = DeviceRectOf(hwnd);
   const SIZE needed = TextExtent(DeviceFont(label), label.Caption(),
                                  label.WordWrap() ? std::max(device.Width, 1) : 0);
-  const int top = scale.PixelsOf(device.Top);
-  const int height = scale.Edge(top + scale.PixelsToHold(needed.cy, top)) - device.Top;
+  const int height = scale.SpanToHold(needed.cy, scale.PixelsOf(device.Top));
   SetWindowPos(hwnd, nullptr, 0, 0, device.Width, height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -20,6 +20,9 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 namespace {
 
+// A new window's client area, in its own pixels, until the form sets one.
+constexpr int kFirstClientWidth = 320, kFirstClientHeight = 240;
+
 // WM_DPICHANGED, which not every set of the desktop's headers names.
 constexpr UINT kDpiChanged = 0x02E0;
 
@@ -255,7 +258,7 @@ TForm::TForm(std::string windowClass)
   TControlPeer& peer = Peer();
   peer.form.emplace();
   const auto [style, exStyle] = StylesOf(*peer.form);
-  RECT outer{0, 0, 320, 240};
+  RECT outer{0, 0, kFirstClientWidth, kFirstClientHeight};
   AdjustWindowRectEx(&outer, style, FALSE, exStyle);
   HWND hwnd = CreateWindowExW(exStyle, FormClassName(windowClass_), L"", style, 0, 0,
                               outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
@@ -267,7 +270,7 @@ TForm::TForm(std::string windowClass)
   // The scale of the monitor the window starts on, before any control is made on it.
   MonitorScaleChanged(TScale::FromDpi(DpiOf(hwnd)));
   if (!Scale().Identity())
-    SetClientSize(320, 240);
+    SetClientSize(kFirstClientWidth, kFirstClientHeight);
 }
 
 TForm::~TForm() {

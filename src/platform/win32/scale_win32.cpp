@@ -65,8 +65,4 @@ TRect DeviceRectOf(HWND hwnd) {
   return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-TFont DeviceFont(const TControl& control) {
-  return ScaleOf(control).Font(control.Font());
-}
-
 } // namespace platform::win32

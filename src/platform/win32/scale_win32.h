@@ -24,7 +24,5 @@ TRect DeviceClientOf(HWND hwnd);
 void PlaceClient(HWND hwnd, const TRect& device);
 // A control's window within its parent's client area, in device pixels.
 TRect DeviceRectOf(HWND hwnd);
-// The font control's window is drawn in: its own at its window's scale.
-TFont DeviceFont(const TControl& control);
 
 } // namespace platform::win32
