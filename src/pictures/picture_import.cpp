@@ -2,21 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
 #include <set>
-#include <unistd.h>
-
-#include <QCoreApplication>
-#include <QImageReader>
-#include <QPainter>
 
 #include "catalogue.h"
+#include "platform/files.h"
 #include "platform/jpeg.h"
 #include "platform/paths.h"
 #include "program.h"
@@ -27,8 +21,6 @@ namespace pictures {
 namespace {
 
 constexpr int kJpegQuality = 90;
-// Room for a photo of some 60 megapixels while it is decoded.
-constexpr int kReaderAllocationLimitMb = 1024;
 
 struct CatalogueEntry {
   std::string name; // the catalogue's own file name, as bundled
@@ -58,27 +50,22 @@ std::string Upper(std::string text) {
 }
 
 std::set<std::string> ReadableSuffixes() {
-  std::set<std::string> suffixes;
-  for (const QByteArray& format : QImageReader::supportedImageFormats())
-    suffixes.insert("." + Lower(format.toStdString()));
-  return suffixes;
+  const std::vector<std::string> suffixes = platform::PhotoSuffixes();
+  return {suffixes.begin(), suffixes.end()};
 }
 
-std::string SystemError() {
-  return std::strerror(errno);
-}
-
-std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file) {
+std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file, std::string& error) {
   std::ifstream in(file, std::ios::binary);
-  if (!in)
+  if (!in) {
+    error = std::strerror(errno);
     return std::nullopt;
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-// Formats that qt6-image-formats-plugins adds to a Debian installation.
-bool AddedByFormatsPlugin(const std::string& suffix) {
-  static const std::set<std::string> added{".webp", ".tif", ".tiff", ".tga", ".icns", ".wbmp"};
-  return added.count(suffix) > 0;
+  }
+  std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+  if (in.bad()) {
+    error = "the file cannot be read to its end";
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 std::string NotReadableReason(const fs::path& file) {
@@ -86,18 +73,20 @@ std::string NotReadableReason(const fs::path& file) {
   if (suffix.empty())
     return "not a picture this installation reads (the name has no type suffix)";
   std::string reason = Upper(suffix.substr(1)) + " is not a format this installation reads";
-  if (AddedByFormatsPlugin(suffix))
-    reason += " (the package qt6-image-formats-plugins adds it)";
+  if (const std::string note = platform::PhotoFormatNote(suffix); !note.empty())
+    reason += " " + note;
   return reason;
 }
 
-// The reason a JPEG file cannot be taken whole, or nothing when it can.
-std::optional<std::string> JpegFault(const fs::path& photo) {
-  const std::optional<std::vector<std::uint8_t>> bytes = ReadBytes(photo);
-  if (!bytes)
-    return "the file cannot be opened: " + SystemError();
+bool IsJpegData(const std::vector<std::uint8_t>& bytes) {
+  return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+// The reason a JPEG file cannot be taken whole, or nothing when it can. Readers decode a cut-off
+// or damaged JPEG without an error, into a mostly grey picture.
+std::optional<std::string> JpegFault(const std::vector<std::uint8_t>& bytes) {
   try {
-    switch (jpeg::CheckData(*bytes)) {
+    switch (jpeg::CheckData(bytes)) {
     case jpeg::DataState::intact:
       return std::nullopt;
     case jpeg::DataState::endsEarly:
@@ -111,57 +100,55 @@ std::optional<std::string> JpegFault(const fs::path& photo) {
   return std::nullopt;
 }
 
-// The JPEG handler goes by the suffix it was picked by, or "jpeg" when picked by content.
-bool IsJpeg(const QByteArray& format) {
-  return format == "jpeg" || format == "jpg" || format == "jfif";
-}
-
-// The size within bound that keeps the picture's proportions; never larger than it is.
-QSize Fitted(QSize size, QSize bound) {
-  if (size.width() <= bound.width() && size.height() <= bound.height())
-    return size;
-  return size.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-}
-
-class FileDescriptor {
+// The read step of an import: the photos in the order they are tried, until every name has one.
+class PhotoReader {
 public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { Close(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
+  PhotoReader(std::size_t slots, platform::TPhotoSize bound, const ProgressFn& progress)
+      : slots_(slots), bound_(bound), progress_(progress) {}
+
+  // False when asked to stop.
+  bool Read(const fs::path& photo, Report& report) {
+    std::string error;
+    const TPixels upright = LoadUpright(photo, bound_, error);
+    if (upright.Empty())
+      report.skipped.push_back(photo.string() + ": " + error);
+    else if (Encode(upright, error))
+      ++report.photosUsed;
+    else
+      report.skipped.push_back(photo.string() + ": " + error);
+    return !progress_ ||
+           progress_(int(encoded_.size()), int(2 * slots_), photo.filename().string());
   }
+
+  bool Full() const { return encoded_.size() == slots_; }
+  std::vector<std::vector<std::uint8_t>>& Encoded() { return encoded_; }
 
 private:
-  int fd_;
+  bool Encode(const TPixels& upright, std::string& error) {
+    try {
+      encoded_.push_back(jpeg::Encode(upright, {kJpegQuality, false}));
+      return true;
+    } catch (const std::exception& e) {
+      error = e.what();
+      return false;
+    }
+  }
+
+  std::size_t slots_;
+  platform::TPhotoSize bound_;
+  const ProgressFn& progress_;
+  std::vector<std::vector<std::uint8_t>> encoded_;
 };
 
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    bytes = bytes.subspan(std::size_t(n));
-  }
-  return true;
-}
-
-void Fill(const std::vector<CatalogueEntry>& catalogue, std::size_t slot,
+void Fill(const std::vector<CatalogueEntry>& catalogue, std::size_t slot, int step, int total,
           std::span<const std::uint8_t> bytes, Report& report, const ProgressFn& progress) {
   std::string error;
-  if (ReplaceFile(catalogue[slot].file, bytes, error))
+  if (platform::ReplaceFileWith(catalogue[slot].file, bytes, error))
     ++report.written;
   else
     report.failed.push_back(catalogue[slot].file.string() + ": " + error);
   if (progress)
-    progress(report.written + int(report.failed.size()), int(catalogue.size()),
-             catalogue[slot].name);
+    progress(step, total, catalogue[slot].name);
 }
 
 void CreateFolderOf(const std::vector<CatalogueEntry>& catalogue) {
@@ -208,21 +195,27 @@ FoundFiles FindPhotos(const std::vector<fs::path>& places) {
   return found;
 }
 
-std::string ReadableFormats() {
+std::string FormatNames(const std::vector<std::string>& suffixes) {
   // Several suffixes name one format.
   static const std::map<std::string, std::string> kSameFormat{
-      {"jpg", "jpeg"}, {"jfif", "jpeg"}, {"tif", "tiff"}, {"svgz", "svg"}};
+      {"jpg", "jpeg"}, {"jpe", "jpeg"}, {"jfif", "jpeg"}, {"tif", "tiff"}, {"svgz", "svg"},
+      {"dib", "bmp"},  {"rle", "bmp"},  {"wdp", "jxr"},   {"hdp", "jxr"},  {"heif", "heic"}};
   std::set<std::string> names;
-  for (const QByteArray& suffix : QImageReader::supportedImageFormats()) {
-    std::string name = Lower(suffix.toStdString());
+  for (const std::string& suffix : suffixes) {
+    std::string name = Lower(suffix.starts_with(".") ? suffix.substr(1) : suffix);
     if (const auto same = kSameFormat.find(name); same != kSameFormat.end())
       name = same->second;
-    names.insert(Upper(name));
+    if (!name.empty())
+      names.insert(Upper(name));
   }
   std::string list;
   for (const std::string& name : names)
     list += (list.empty() ? "" : ", ") + name;
   return list;
+}
+
+std::string ReadableFormats() {
+  return FormatNames(platform::PhotoSuffixes());
 }
 
 std::vector<std::size_t> TryOrder(std::size_t photoCount, std::size_t slotCount) {
@@ -241,115 +234,80 @@ std::vector<std::size_t> TryOrder(std::size_t photoCount, std::size_t slotCount)
   return order;
 }
 
-QImage LoadUpright(const fs::path& photo, QSize bound, std::string& error) {
-  std::error_code ec;
-  if (fs::file_size(photo, ec) == 0 && !ec) {
-    error = "the file is empty";
-    return QImage();
+TPixels LoadUpright(const fs::path& photo, platform::TPhotoSize bound, std::string& error) {
+  const std::optional<std::vector<std::uint8_t>> bytes = ReadBytes(photo, error);
+  if (!bytes) {
+    error = "the file cannot be opened: " + error;
+    return TPixels();
   }
-  QImageReader::setAllocationLimit(kReaderAllocationLimitMb);
-  QImageReader reader(QString::fromStdString(photo.string()));
-  reader.setAutoTransform(true);
-  // Qt decodes a cut-off or damaged JPEG without an error, into a mostly grey picture.
-  if (IsJpeg(reader.format())) {
-    if (const std::optional<std::string> fault = JpegFault(photo)) {
+  if (bytes->empty()) {
+    error = "the file is empty";
+    return TPixels();
+  }
+  if (IsJpegData(*bytes)) {
+    if (const std::optional<std::string> fault = JpegFault(*bytes)) {
       error = *fault;
-      return QImage();
+      return TPixels();
     }
   }
-  // Scaling while decoding saves most of the work for a large photo. The reader scales the
-  // picture as stored, before it is turned upright.
-  const QSize stored = reader.size();
-  if (stored.isValid()) {
-    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    const QSize upright = turned ? stored.transposed() : stored;
-    const QSize fitted = Fitted(upright, bound);
-    if (fitted != upright)
-      reader.setScaledSize(turned ? fitted.transposed() : fitted);
-  }
-  QImage image = reader.read();
-  if (image.isNull()) {
-    error = "cannot be read: " + reader.errorString().toStdString();
-    return QImage();
-  }
-  if (const QSize fitted = Fitted(image.size(), bound); fitted != image.size())
-    image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  QImage upright(image.size(), QImage::Format_RGB888);
-  upright.fill(Qt::black);
-  QPainter painter(&upright);
-  painter.drawImage(0, 0, image);
+  TPixels upright = platform::ReadPhotoUpright(photo, bound, error);
+  if (upright.Empty())
+    return upright;
+  const platform::TPhotoSize size{upright.Width(), upright.Height()};
+  if (const platform::TPhotoSize fitted = platform::FittedSize(size, bound); fitted != size)
+    return platform::ScaleDownTo(upright, fitted);
   return upright;
 }
 
-bool ReplaceFile(const fs::path& file, std::span<const std::uint8_t> bytes, std::string& error) {
-  fs::path temporary =
-      file.parent_path() / ("." + file.filename().string() + ".new-" + std::to_string(::getpid()));
-  FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  bool ok = fd.Get() >= 0 && WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
-  ok = fd.Close() && ok;
-  if (ok && ::rename(temporary.c_str(), file.c_str()) == 0)
-    return true;
-  error = SystemError();
-  ::unlink(temporary.c_str());
-  return false;
-}
-
-Report Import(const std::vector<fs::path>& places, QSize bound, const ProgressFn& progress) {
+Report Import(const std::vector<fs::path>& places, platform::TPhotoSize bound,
+              const ProgressFn& progress) {
   const std::vector<CatalogueEntry> catalogue = Catalogue();
   FoundFiles found = FindPhotos(places);
   const std::vector<fs::path>& photos = found.photos;
   Report report;
   report.photosFound = int(photos.size());
   report.skipped = std::move(found.unreadable);
-  std::vector<std::vector<std::uint8_t>> encoded;
+  PhotoReader reader(catalogue.size(), bound, progress);
   for (std::size_t index : TryOrder(photos.size(), catalogue.size())) {
-    if (encoded.size() == catalogue.size())
+    if (reader.Full())
       break;
-    std::string error;
-    const QImage upright = LoadUpright(photos[index], bound, error);
-    if (upright.isNull()) {
-      report.skipped.push_back(photos[index].string() + ": " + error);
-      continue;
+    if (!reader.Read(photos[index], report)) {
+      report.stopped = true;
+      break;
     }
-    try {
-      // LoadUpright gives Format_RGB888: the rows are libjpeg's own samples.
-      encoded.push_back(jpeg::Encode(upright.constBits(), upright.width(), upright.height(),
-                                     upright.bytesPerLine(), jpeg::SampleLayout::rgb,
-                                     {kJpegQuality, false}));
-    } catch (const std::exception& e) {
-      report.skipped.push_back(photos[index].string() + ": " + e.what());
-      continue;
-    }
-    if (encoded.size() == 1)
-      CreateFolderOf(catalogue);
-    ++report.photosUsed;
-    Fill(catalogue, encoded.size() - 1, encoded.back(), report, progress);
   }
-  // Fewer photos than names: the slideshow needs every name, so the photos come round again.
-  for (std::size_t slot = encoded.size(); !encoded.empty() && slot < catalogue.size(); ++slot)
-    Fill(catalogue, slot, encoded[slot % encoded.size()], report, progress);
   std::sort(report.skipped.begin(), report.skipped.end());
+  const std::vector<std::vector<std::uint8_t>>& encoded = reader.Encoded();
+  if (report.stopped || encoded.empty())
+    return report;
+  CreateFolderOf(catalogue);
+  // Fewer photos than names: the slideshow needs every name, so the photos come round again.
+  const int slots = int(catalogue.size());
+  for (std::size_t slot = 0; slot < catalogue.size(); ++slot)
+    Fill(catalogue, slot, slots + int(slot) + 1, 2 * slots, encoded[slot % encoded.size()], report,
+         progress);
   return report;
 }
 
 Report Restore(const ProgressFn& progress) {
   const std::vector<CatalogueEntry> catalogue = Catalogue();
-  const fs::path skeleton = platform::SkeletonFolder();
+  const fs::path bundled = platform::BundledPicturesFolder();
   CreateFolderOf(catalogue);
   Report report;
+  const int total = int(catalogue.size());
   for (std::size_t slot = 0; slot < catalogue.size(); ++slot) {
-    const fs::path source = skeleton / "Tavrin" / "Quillmor" / catalogue[slot].name;
+    const fs::path source = bundled / catalogue[slot].name;
+    std::string error;
     std::optional<std::vector<std::uint8_t>> bytes;
-    if (!skeleton.empty())
-      bytes = ReadBytes(source);
+    if (!bundled.empty())
+      bytes = ReadBytes(source, error);
     if (bytes) {
-      Fill(catalogue, slot, *bytes, report, progress);
+      Fill(catalogue, slot, int(slot) + 1, total, *bytes, report, progress);
       continue;
     }
     report.failed.push_back(source.string() + ": no bundled picture there");
     if (progress)
-      progress(report.written + int(report.failed.size()), int(catalogue.size()),
-               catalogue[slot].name);
+      progress(int(slot) + 1, total, catalogue[slot].name);
   }
   return report;
 }

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include <QImage>
-#include <QSize>
+#include "platform/photos.h"
 
 namespace pictures {
 
@@ -33,19 +32,17 @@ FoundFiles FindPhotos(const std::vector<std::filesystem::path>& places);
 
 // The formats this installation reads, as their users know them: "BMP, GIF, JPEG, PNG".
 std::string ReadableFormats();
+// The same for a list of name suffixes (".jpg", ".jpeg", ".png"...).
+std::string FormatNames(const std::vector<std::string>& suffixes);
 
 // The order in which photos are tried: with more photos than slots, an even spread over all of
 // them first, then the rest as stand-ins for any that cannot be read.
 std::vector<std::size_t> TryOrder(std::size_t photoCount, std::size_t slotCount);
 
 // A photo turned upright by its EXIF orientation, scaled down to fit within bound, transparency
-// laid over black, as RGB888. A null image when it cannot be read whole; error then says why.
-QImage LoadUpright(const std::filesystem::path& photo, QSize bound, std::string& error);
-
-// Writes bytes to a temporary file beside file, flushes it to the disk and only then renames it
-// over file. False with error set when anything fails; file is untouched then.
-bool ReplaceFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes,
-                 std::string& error);
+// laid over black, as a 24-bit block. Empty when it cannot be read whole; error then says why.
+TPixels LoadUpright(const std::filesystem::path& photo, platform::TPhotoSize bound,
+                    std::string& error);
 
 struct Report {
   int written = 0;                  // catalogue files replaced
@@ -53,17 +50,21 @@ struct Report {
   int photosFound = 0;              // files in a format this installation reads
   std::vector<std::string> skipped; // files not imported for a fault of theirs, with the reason
   std::vector<std::string> failed;  // catalogue files that could not be written, with the reason
+  bool stopped = false;             // asked to stop while photos were read: nothing written
 };
 
-// Called after each catalogue file: how many are done of how many, and the file's name.
-using ProgressFn = std::function<void(int done, int total, const std::string& name)>;
+// Called after each step: how many are done of how many, and the name of the photo read or the
+// catalogue file written. While photos are read, false stops the import before anything is
+// written; once files are written every one is, whatever the answer.
+using ProgressFn = std::function<bool(int done, int total, const std::string& name)>;
 
 // Fills every catalogue name from the photos found in places, each fitted within bound; photos
-// are reused in turn when there are fewer than catalogue names. Nothing is written when no photo
-// can be read.
-Report Import(const std::vector<std::filesystem::path>& places, QSize bound,
+// are reused in turn when there are fewer than catalogue names. All are read first and then
+// written, so that the folder is never left with a part of an import. Nothing is written when no
+// photo can be read. The steps are reading up to one photo a name, then writing each name.
+Report Import(const std::vector<std::filesystem::path>& places, platform::TPhotoSize bound,
               const ProgressFn& progress);
-// Copies the bundled pictures from the drive C: skeleton back over the catalogue files.
+// Copies the bundled pictures back over the catalogue files.
 Report Restore(const ProgressFn& progress);
 
 // The command line: "import [--long-side N] DIR..." or "restore". Exit codes: 0 done, 1 nothing or

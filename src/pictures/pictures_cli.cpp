@@ -1,15 +1,14 @@
-// The quillmor-pictures command: a progress bar on the terminal, then a summary.
+// The quillmor-pictures command: a progress bar on the terminal, then a summary. Without
+// arguments, on a desktop, its window.
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <unistd.h>
 
-#include <QGuiApplication>
-
 #include "pictures/picture_import.h"
+#include "pictures/pictures_window.h"
+#include "pictures/summary.h"
 #include "platform/application.h"
-#include "platform/system.h"
 
 namespace fs = std::filesystem;
 
@@ -23,7 +22,8 @@ constexpr char kUsage[] =
     "        turned upright and scaled down to fit the primary screen, or with --long-side N\n"
     "        to at most N pixels wide and high; photos are reused in turn when there are\n"
     "        fewer than 38. Files that are not imported are listed with the reason.\n"
-    "restore puts the bundled pictures back.\n";
+    "restore puts the bundled pictures back.\n"
+    "Without arguments it opens its window.\n";
 
 constexpr int kSmallestLongSide = 16;
 constexpr int kLargestLongSide = 16384;
@@ -42,6 +42,7 @@ ProgressFn TerminalBar() {
     if (done == total)
       std::fputc('\n', stderr);
     std::fflush(stderr);
+    return true;
   };
 }
 
@@ -57,51 +58,11 @@ int Finish(const Report& report, const std::string& summary) {
   PrintProblems("Skipped", report.skipped);
   PrintProblems("Not written", report.failed);
   std::printf("%s\n", summary.c_str());
-  return report.written > 0 && report.failed.empty() ? 0 : 1;
+  return Succeeded(report) ? 0 : 1;
 }
 
-std::string Folder() {
-  return CatalogueFiles().front().parent_path().string();
-}
-
-std::string Plural(int count, const std::string& noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
-
-std::string SizeText(QSize size) {
-  return std::to_string(size.width()) + "x" + std::to_string(size.height());
-}
-
-// The bound photos are fitted within, and how the summary names it.
-struct Bound {
-  QSize size;
-  std::string description;
-};
-
-Bound ChooseBound(std::optional<int> longSide) {
-  if (longSide)
-    return {QSize(*longSide, *longSide),
-            "at most " + std::to_string(*longSide) + " pixels on the long side"};
-  const QSize screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  if (QGuiApplication::platformName() != "offscreen" && !screen.isEmpty())
-    return {screen, "fitted to the primary screen's " + SizeText(screen) + " pixels"};
-  return {QSize(kFallbackLongSide, kFallbackLongSide),
-          "at most " + std::to_string(kFallbackLongSide) +
-              " pixels on the long side, as no screen could be measured"};
-}
-
-std::string NoPhotoSummary(const Report& report, const std::vector<std::string>& folders) {
-  std::string where;
-  for (const std::string& folder : folders)
-    where += (where.empty() ? "" : ", ") + folder;
-  const std::string unchanged = " The pictures in " + Folder() + " are unchanged.";
-  if (report.skipped.empty() && report.photosFound == 0)
-    return "No files found in " + where + "." + unchanged;
-  return "No photo could be read. This installation reads " + ReadableFormats() + " files." +
-         unchanged;
-}
-
-int RunImport(const std::vector<std::string>& folders, std::optional<int> longSide) {
+int RunImport(const std::vector<std::string>& folders, std::optional<int> longSide,
+              bool screenMeasured) {
   std::vector<fs::path> places;
   for (const std::string& folder : folders) {
     std::error_code ec;
@@ -111,21 +72,14 @@ int RunImport(const std::vector<std::string>& folders, std::optional<int> longSi
     }
     places.emplace_back(folder);
   }
-  const Bound bound = ChooseBound(longSide);
+  const Bound bound = ChooseBound(longSide, screenMeasured);
   const Report report = Import(places, bound.size, TerminalBar());
-  if (report.photosUsed == 0)
-    return Finish(report, NoPhotoSummary(report, folders));
-  std::string from = Plural(report.photosUsed, "photo");
-  if (report.photosFound > report.photosUsed)
-    from = std::to_string(report.photosUsed) + " of " + Plural(report.photosFound, "photo");
-  return Finish(report, "Wrote " + Plural(report.written, "picture") + " to " + Folder() +
-                            " from " + from + ", " + bound.description + ".");
+  return Finish(report, ImportSummary(report, folders, bound));
 }
 
 int RunRestore() {
   const Report report = Restore(TerminalBar());
-  return Finish(report,
-                "Restored " + Plural(report.written, "bundled picture") + " in " + Folder() + ".");
+  return Finish(report, RestoreSummary(report));
 }
 
 std::optional<int> ParseLongSide(const std::string& text) {
@@ -142,7 +96,7 @@ int Usage() {
   return 2;
 }
 
-int RunImportArguments(const std::vector<std::string>& arguments) {
+int RunImportArguments(const std::vector<std::string>& arguments, bool screenMeasured) {
   std::optional<int> longSide;
   std::vector<std::string> folders;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -167,45 +121,40 @@ int RunImportArguments(const std::vector<std::string>& arguments) {
   }
   if (folders.empty())
     return Usage();
-  return RunImport(folders, longSide);
+  return RunImport(folders, longSide, screenMeasured);
 }
 
-// The primary screen is asked for its size; without a display the offscreen platform stands in,
-// so the command still works over a plain terminal.
-void ChoosePlatform() {
-  // Sizes are in device pixels, as the display's are.
-  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-  qunsetenv("QT_SCALE_FACTOR");
-  qunsetenv("QT_SCREEN_SCALE_FACTORS");
-  qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
-  const char* chosen = std::getenv("QT_QPA_PLATFORM");
-  const bool display = (std::getenv("DISPLAY") && *std::getenv("DISPLAY")) ||
-                       (std::getenv("WAYLAND_DISPLAY") && *std::getenv("WAYLAND_DISPLAY"));
-  if (!display)
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  else
-    qputenv("QT_QPA_PLATFORM", QByteArray(chosen && *chosen ? chosen : "xcb") + ";offscreen");
+int RunWindow() {
+  Application().CreateForm<TPicturesForm>();
+  Application().Run();
+  return 0;
 }
 
-} // namespace
-
-int RunPictures(int argc, char** argv) {
-  ChoosePlatform();
-  // Qt sees the program name alone: a folder named like one of its options is a folder.
-  int qtArgc = 1;
-  char* qtArgv[] = {argv[0], nullptr};
-  QGuiApplication application(qtArgc, qtArgv);
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
+int RunArguments(const std::vector<std::string>& arguments, bool screenMeasured) {
+  if (arguments.empty())
+    return screenMeasured ? RunWindow() : Usage();
+  if (arguments[0] == "--help" || arguments[0] == "-h") {
     std::fputs(kUsage, stdout);
     std::printf("This installation reads %s files.\n", ReadableFormats().c_str());
     return 0;
   }
   if (arguments.size() >= 2 && (arguments[0] == "import" || arguments[0] == "--import"))
-    return RunImportArguments({arguments.begin() + 1, arguments.end()});
+    return RunImportArguments({arguments.begin() + 1, arguments.end()}, screenMeasured);
   if (arguments.size() == 1 && (arguments[0] == "restore" || arguments[0] == "--restore"))
     return RunRestore();
   return Usage();
+}
+
+} // namespace
+
+int RunPictures(int argc, char** argv) {
+  Application().Title = "Quillmor Pictures";
+  // The screen is measured when there is one: the command line works without a display too.
+  const bool screenMeasured = Application().InitializeForCommandLine(argv[0]);
+  const int code = RunArguments(std::vector<std::string>(argv + 1, argv + argc), screenMeasured);
+  std::fflush(stdout);
+  Application().Finalize();
+  return code;
 }
 
 } // namespace pictures

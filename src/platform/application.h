@@ -44,6 +44,11 @@ public:
   // stderr ("<program>: cannot open the display") and kNoDisplayExitCode. No argument of the
   // program's reaches the toolkit.
   void Initialize(const char* programName);
+  // For a program whose command line works without a desktop as well: connects to the desktop
+  // when there is one and goes on without one when there is none (its windows are then never
+  // seen and the screen is not measured). Its standard output and error reach the console it was
+  // started from. True when a desktop was reached.
+  bool InitializeForCommandLine(const char* programName);
 
   // Title shown by the desktop and used as the caption of the general error box.
   std::string Title;

@@ -19,6 +19,7 @@ class TMemo;
 class TRadioButton;
 struct MessageBoxRequest;
 struct OpenFileRequest;
+struct SelectFolderRequest;
 
 namespace platform_backend {
 
@@ -74,6 +75,7 @@ void OpenInShell(const std::string& address);
 // The modal box and the file-open dialog themselves (see dialogs.h).
 int ShowMessageBox(const MessageBoxRequest& request);
 std::optional<std::string> ShowOpenFileDialog(const OpenFileRequest& request);
+std::optional<std::string> ShowFolderDialog(const SelectFolderRequest& request);
 
 // ---- What a backend calls ----
 

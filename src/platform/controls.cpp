@@ -200,6 +200,17 @@ void TMemo::SetScrollBars(TScrollStyle style) {
   platform_backend::Update(*this, TAspect::Look);
 }
 
+void TProgressBar::SetMax(int max) {
+  max_ = std::max(max, 1);
+  position_ = std::clamp(position_, 0, max_);
+  platform_backend::Update(*this, TAspect::Look);
+}
+
+void TProgressBar::SetPosition(int position) {
+  position_ = std::clamp(position, 0, max_);
+  platform_backend::Update(*this, TAspect::Look);
+}
+
 void TScrollBox::SetRange(int width, int height) {
   rangeWidth_ = width;
   rangeHeight_ = height;

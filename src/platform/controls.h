@@ -106,7 +106,8 @@ public:
     ListBox,
     Image,
     Memo,
-    ScrollBox
+    ScrollBox,
+    ProgressBar
   };
   Kind ControlKind() const { return kind_; }
 
@@ -283,4 +284,19 @@ public:
 private:
   int rangeWidth_ = 0;
   int rangeHeight_ = 0;
+};
+
+// A bar that fills from the left as work goes on: Position of Max.
+class TProgressBar : public TControl {
+public:
+  TProgressBar(TControl& parent, std::string name);
+  // Max is at least 1; the position is held to 0..Max.
+  void SetMax(int max);
+  void SetPosition(int position);
+  int Max() const { return max_; }
+  int Position() const { return position_; }
+
+private:
+  int max_ = 100;
+  int position_ = 0;
 };

@@ -36,3 +36,9 @@ std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) {
     return StandIns().openFile(request);
   return platform_backend::ShowOpenFileDialog(request);
 }
+
+std::optional<std::string> SelectFolder(const SelectFolderRequest& request) {
+  if (StandIns().selectFolder)
+    return StandIns().selectFolder(request);
+  return platform_backend::ShowFolderDialog(request);
+}

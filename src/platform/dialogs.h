@@ -34,3 +34,11 @@ struct OpenFileRequest {
 
 // The file-open dialog: the chosen full path, or nothing when the user cancels.
 std::optional<std::string> GetOpenFileName(const OpenFileRequest& request);
+
+struct SelectFolderRequest {
+  std::string title;
+  std::string initialFolder; // where the picker opens; empty: where the desktop chooses
+};
+
+// The desktop's folder picker: the chosen folder's full path, or nothing when the user cancels.
+std::optional<std::string> SelectFolder(const SelectFolderRequest& request);

@@ -13,6 +13,7 @@
 class TMediaPlayer;
 struct MessageBoxRequest;
 struct OpenFileRequest;
+struct SelectFolderRequest;
 
 struct PlatformStandIns {
   std::optional<int> screenBits;
@@ -20,6 +21,7 @@ struct PlatformStandIns {
   std::function<void(const std::string& address)> shellOpener;
   std::function<int(const MessageBoxRequest&)> messageBox;
   std::function<std::optional<std::string>(const OpenFileRequest&)> openFile;
+  std::function<std::optional<std::string>(const SelectFolderRequest&)> selectFolder;
   bool refuseTimers = false;
   std::function<std::unique_ptr<TMediaPlayer>()> playerFactory;
   // Off Windows: the sound libraries (SDL2's, then SDL2_mixer's) the first sound loads.

@@ -16,6 +16,7 @@ class TForm;
 class TMediaPlayer;
 struct MessageBoxRequest;
 struct OpenFileRequest;
+struct SelectFolderRequest;
 struct SYSTEMTIME;
 
 namespace platform_test {
@@ -32,6 +33,9 @@ void SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> respond
 // The file-open dialog: the chosen path, or nullopt for Cancel.
 void SetOpenFileResponder(
     std::function<std::optional<std::string>(const OpenFileRequest&)> responder);
+// The folder picker's answer, in the same way.
+void SetSelectFolderResponder(
+    std::function<std::optional<std::string>(const SelectFolderRequest&)> responder);
 // The shell's open verb.
 void SetShellOpener(std::function<void(const std::string& address)> opener);
 

@@ -205,6 +205,17 @@ void TApplication::Initialize(const char* programName) {
   platform_backend::WakeForPostedWork();
 }
 
+bool TApplication::InitializeForCommandLine(const char* programName) {
+  const char* chosen = std::getenv("QT_QPA_PLATFORM");
+  const auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
+  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  else
+    qputenv("QT_QPA_PLATFORM", QByteArray(chosen && *chosen ? chosen : "xcb") + ";offscreen");
+  Initialize(programName);
+  return QGuiApplication::platformName() != "offscreen";
+}
+
 TApplication::Host& TApplication::TheHost() {
   return *host_;
 }

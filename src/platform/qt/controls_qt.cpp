@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -418,6 +419,16 @@ void TMemo::SetText(const std::string& text) {
   EditOf(*this).setPlainText(TextOf(text));
 }
 
+// ---- Progress bars ----
+
+TProgressBar::TProgressBar(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::ProgressBar) {
+  auto* bar = new QProgressBar(ContainerOf(parent));
+  // The bar alone, as the desktop's own progress bars are.
+  bar->setTextVisible(false);
+  Attach(*this, bar);
+}
+
 // ---- Scroll boxes ----
 
 TScrollBox::TScrollBox(TControl& parent, std::string name)
@@ -517,6 +528,13 @@ void ShowLook(TControl& control, QWidget& widget) {
     const bool vertical = memo.ScrollBars() == TScrollStyle::ssVertical;
     if (vertical || edit.verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
       edit.setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    break;
+  }
+  case TControl::Kind::ProgressBar: {
+    const auto& progress = static_cast<TProgressBar&>(control);
+    auto& bar = static_cast<QProgressBar&>(widget);
+    bar.setRange(0, progress.Max());
+    bar.setValue(progress.Position());
     break;
   }
   case TControl::Kind::ScrollBox: {

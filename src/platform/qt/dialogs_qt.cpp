@@ -93,3 +93,16 @@ std::optional<std::string> platform_backend::ShowOpenFileDialog(const OpenFileRe
     return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
 }
+
+std::optional<std::string> platform_backend::ShowFolderDialog(const SelectFolderRequest& request) {
+  QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
+                     QString::fromStdString(request.initialFolder));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  FollowDesktopScale(dialog);
+  PointerShownWhileOpen pointer;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}

@@ -30,6 +30,11 @@ void SetOpenFileResponder(
   StandIns().openFile = std::move(responder);
 }
 
+void SetSelectFolderResponder(
+    std::function<std::optional<std::string>(const SelectFolderRequest&)> responder) {
+  StandIns().selectFolder = std::move(responder);
+}
+
 void SetShellOpener(std::function<void(const std::string& address)> opener) {
   StandIns().shellOpener = std::move(opener);
 }
