@@ -1,10 +1,14 @@
 ; The setup program, one for every Windows: the screen saver that fits the Windows into its
 ; system folder (the x86-64 one on a 64-bit Windows, the i686 one on a 32-bit Windows), the
-; bundled pictures into <drive of the Windows folder>\Tavrin\Quillmor, and an uninstaller the
-; installed programs list. The setup itself is 32-bit, so it runs on both.
+; bundled pictures into <drive of the Windows folder>\Tavrin\Quillmor, which its users may change,
+; quillmor-pictures.exe of the same kind into <Program Files>\Quillmor with a copy of the bundled
+; set beside it ("Bundled pictures", what its restore puts back) and a Start-menu entry
+; "Quillmor Pictures", and an uninstaller the installed programs list. The setup itself is 32-bit,
+; so it runs on both.
 ;
-;   makensis -DSCR64=<x86-64 quillmor.scr> -DSCR32=<i686 quillmor.scr> -DPICTURES=<pictures.nsh>
-;            -DICON=<quillmor.ico> -DOUTFILE=<setup.exe> quillmor.nsi
+;   makensis -DSCR64=<x86-64 quillmor.scr> -DSCR32=<i686 quillmor.scr>
+;            -DPICS64=<x86-64 quillmor-pictures.exe> -DPICS32=<i686 quillmor-pictures.exe>
+;            -DPICTURES=<pictures.nsh> -DICON=<quillmor.ico> -DOUTFILE=<setup.exe> quillmor.nsi
 ;
 ; PICTURES names an include file with one PICTURE line per bundled picture:
 ;   ${PICTURE} "<host path of the picture>" "<its file name>"
@@ -47,17 +51,26 @@ VIAddVersionKey "LegalCopyright" "Tavrin"
 
 ; The pictures' folder: on the drive of the Windows folder, whatever drive that is.
 Var PictureDir
+; The programs' folder: the native Program Files. The uninstaller lives here, where users cannot
+; change it, and not in the picture folder, which they can.
+Var ProgramDir
 
 !macro PICTURE SOURCE NAME
   File "/oname=${NAME}" "${SOURCE}"
 !macroend
 !macro UNPICTURE SOURCE NAME
   Delete "$PictureDir\${NAME}"
+  Delete "$ProgramDir\Bundled pictures\${NAME}"
 !macroend
 
 !macro SET_PICTURES_FOLDER
   StrCpy $PictureDir $WINDIR 2
   StrCpy $PictureDir "$PictureDir\Tavrin\Quillmor"
+  ${If} ${RunningX64}
+    StrCpy $ProgramDir "$PROGRAMFILES64\Quillmor"
+  ${Else}
+    StrCpy $ProgramDir "$PROGRAMFILES\Quillmor"
+  ${EndIf}
 !macroend
 
 ; On a 64-bit Windows the 64-bit registry, and in the sections, which run on a thread of their
@@ -78,7 +91,7 @@ Var PictureDir
 Function .onInit
   !insertmacro NATIVE_REGISTRY
   !insertmacro SET_PICTURES_FOLDER
-  StrCpy $INSTDIR $PictureDir
+  StrCpy $INSTDIR $ProgramDir
 FunctionEnd
 
 Function OpenScreenSaverSettings
@@ -103,16 +116,32 @@ Section "Install"
   SetOutPath "$PictureDir"
   !define PICTURE "!insertmacro PICTURE"
   !include "${PICTURES}"
-  !undef PICTURE
+  ; The desktop's users (S-1-5-32-545) may change the pictures, as quillmor-pictures.exe does for
+  ; the user who runs it.
+  nsExec::Exec '"$SYSDIR\icacls.exe" "$PictureDir" /grant *S-1-5-32-545:(OI)(CI)M /T /Q'
+  Pop $0
 
-  WriteUninstaller "$PictureDir\uninstall.exe"
+  SetOutPath "$ProgramDir"
+  ${If} ${RunningX64}
+    File "/oname=quillmor-pictures.exe" "${PICS64}"
+  ${Else}
+    File "/oname=quillmor-pictures.exe" "${PICS32}"
+  ${EndIf}
+  SetOutPath "$ProgramDir\Bundled pictures"
+  !include "${PICTURES}"
+  !undef PICTURE
+  SetOutPath "$ProgramDir"
+  SetShellVarContext all
+  CreateShortCut "$SMPROGRAMS\Quillmor Pictures.lnk" "$ProgramDir\quillmor-pictures.exe"
+
+  WriteUninstaller "$ProgramDir\uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Tavrin"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$SYSDIR\quillmor.scr"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$PictureDir"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$PictureDir\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$PictureDir\uninstall.exe" /S'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$ProgramDir"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$ProgramDir\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$ProgramDir\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
@@ -130,9 +159,14 @@ Section "Uninstall"
   !define PICTURE "!insertmacro UNPICTURE"
   !include "${PICTURES}"
   !undef PICTURE
-  Delete "$PictureDir\uninstall.exe"
   RMDir "$PictureDir"
   StrCpy $0 $PictureDir -9 ; the Tavrin folder, when nothing else is in it
   RMDir "$0"
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\Quillmor Pictures.lnk"
+  Delete "$ProgramDir\quillmor-pictures.exe"
+  RMDir "$ProgramDir\Bundled pictures"
+  Delete "$ProgramDir\uninstall.exe"
+  RMDir "$ProgramDir"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

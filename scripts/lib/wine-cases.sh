@@ -526,9 +526,13 @@ uninstall_value() {  # uninstall_value NAME
     awk -v n="$1" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
 }
 
+program_folder() { printf '%s/Program Files/Quillmor' "$(drive_c)"; }
 installed_files() {
   [ -f "$(system32)/quillmor.scr" ] || return 1
-  [ "$(picture_count)" -eq 38 ]
+  [ "$(picture_count)" -eq 38 ] || return 1
+  cmp -s "$build/quillmor-pictures.exe" "$(program_folder)/quillmor-pictures.exe" || return 1
+  [ "$(find "$(program_folder)/Bundled pictures" -maxdepth 1 -name '*.jpg' | wc -l)" -eq 38 ] || return 1
+  [ -f "$(drive_c)/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillmor Pictures.lnk" ]
 }
 
 # The one setup runs elevated: the system folders are writable to it. It puts the screen saver
@@ -554,7 +558,9 @@ install_silently() {
     echo "${arch_name[$arch]} prefix (WINEARCH=$arch), after quillmor-setup.exe /S:"
     echo "  system32/quillmor.scr: $(cmp -s "$build/quillmor.scr" "$(system32)/quillmor.scr" && echo "the ${arch_name[$arch]} build")"
     echo "  syswow64/quillmor.scr: $([ -e "$(syswow64)/quillmor.scr" ] && echo present || echo none)"
-    echo "  pictures: $(picture_count) in C:\\Tavrin\\Quillmor, with uninstall.exe"
+    echo "  pictures: $(picture_count) in C:\\Tavrin\\Quillmor"
+    echo "  C:\\Program Files\\Quillmor: quillmor-pictures.exe (the ${arch_name[$arch]} build), Bundled pictures, uninstall.exe"
+    echo "  Start menu: Quillmor Pictures"
     echo "  registry: $uninstall_key (native view), DisplayIcon $icon"
   } >"$shots/placement.txt"
 }
@@ -573,10 +579,11 @@ installed_saver_starts() {
 # The uninstaller runs elevated again, and keeps the user's settings.
 uninstall_silently() {
   give_rights "$WINEPREFIX"
-  as_user "$wine" 'C:\Tavrin\Quillmor\uninstall.exe' /S >/dev/null 2>&1 || fail "uninstall failed ($?)"
+  as_user "$wine" 'C:\Program Files\Quillmor\uninstall.exe' /S >/dev/null 2>&1 || fail "uninstall failed ($?)"
   as_user "$wineserver" -w
   [ ! -e "$(system32)/quillmor.scr" ] || fail "quillmor.scr is left"
   [ ! -e "$(picture_folder)" ] || fail "pictures are left: $(ls "$(picture_folder)")"
+  [ ! -e "$(program_folder)" ] || fail "the program folder is left: $(ls "$(program_folder)")"
   [ -f "$(user_copy)" ] || fail "the user's settings went too"
   ! as_user "$wine" reg query "$uninstall_key" >/dev/null 2>&1 || fail "still listed among the installed programs"
   echo "  after uninstall.exe /S: no quillmor.scr, no picture folder, no entry; the user's settings kept" \
@@ -589,5 +596,168 @@ group_installer() {
     run_case installer "$name" "$name" || break
   done
   # Whatever a case left running ends with the prefix's wineserver.
+  stop_wine
+}
+
+# ---- pictures: quillmor-pictures.exe as a user without elevation ----
+
+pictures_exe='C:\Program Files\Quillmor\quillmor-pictures.exe'
+photos_folder() { printf '%s/users/%s/Pictures/Trip' "$(drive_c)" "$wine_user"; }
+photos_path="C:\\users\\$wine_user\\Pictures\\Trip"
+
+# What the setup leaves: the program and the bundled set where only an administrator writes, and
+# the picture folder, which the desktop's users may change.
+place_pictures_program() {
+  give_rights "$WINEPREFIX"
+  mkdir -p "$(program_folder)/Bundled pictures" "$(picture_folder)"
+  cp "$build/quillmor-pictures.exe" "$(program_folder)/"
+  cp "$QUILLMOR_WINE_PICTURES"/*.jpg "$(program_folder)/Bundled pictures/"
+  cp "$QUILLMOR_WINE_PICTURES"/*.jpg "$(picture_folder)/"
+  [ "$(id -u)" -eq 0 ] && chown -R "$wine_user:" "$(program_folder)" "$(picture_folder)"
+  take_rights "$WINEPREFIX"
+}
+
+# Bytes spliced into a JPEG after its JFIF header: an EXIF block whose orientation is 6, "turn
+# clockwise to view".
+tag_orientation_6() {  # tag_orientation_6 IN OUT
+  perl -e '
+    local $/; open my $in, "<:raw", $ARGV[0] or die; my $j = <$in>;
+    my $tiff = "MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0";
+    my $app1 = "\xff\xe1" . pack("n", 8 + length $tiff) . "Exif\0\0" . $tiff;
+    my $end = 4 + unpack("n", substr($j, 4, 2));
+    open my $out, ">:raw", $ARGV[1] or die; print $out substr($j, 0, $end), $app1, substr($j, $end);' "$1" "$2"
+}
+
+# JPEGs of three shapes, one stored on its side and tagged to be turned, a PNG whose lower half is
+# transparent, a cut-off JPEG and a text file named .jpg.
+make_photos() {
+  local folder
+  folder="$(photos_folder)"
+  mkdir -p "$folder"
+  convert -size 1600x1200 "xc:rgb(0,160,0)" -quality 92 "$folder/a-landscape.jpg"
+  convert -size 3000x1000 "xc:rgb(255,255,0)" -quality 92 "$folder/b-wide.jpg"
+  convert -size 150x200 xc:red -size 150x200 xc:blue +append -quality 95 "$QUILLMOR_WINE_WORK/side.jpg"
+  tag_orientation_6 "$QUILLMOR_WINE_WORK/side.jpg" "$folder/c-turned.jpg"
+  convert -size 400x150 xc:white -size 400x150 xc:none -append "PNG32:$folder/d-half-clear.png"
+  convert -size 1200x900 plasma:fractal -quality 90 "$QUILLMOR_WINE_WORK/whole.jpg"
+  head -c $(($(stat -c %s "$QUILLMOR_WINE_WORK/whole.jpg") * 6 / 10)) "$QUILLMOR_WINE_WORK/whole.jpg" >"$folder/e-cut-off.jpg"
+  echo "the photos of the trip are on the camera" >"$folder/f-notes.jpg"
+  [ "$(id -u)" -eq 0 ] && chown -R "$wine_user:" "$(drive_c)/users/$wine_user/Pictures"
+}
+
+run_pictures() {  # run_pictures ARGUMENTS...: the command's exit status; its output in $out, $err
+  out="$QUILLMOR_WINE_WORK/pictures.out" err="$QUILLMOR_WINE_WORK/pictures.err"
+  as_user "$wine" "$pictures_exe" "$@" >"$out" 2>"$err"
+}
+size_of() { identify -format '%w %h' "$1" 2>/dev/null; }  # size_of FILE: "width height"
+
+import_photos_as_the_user() {
+  place_pictures_program
+  make_photos
+  run_pictures import "$photos_path"
+  local status=$?
+  [ "$status" -eq 0 ] || fail "import ended with $status: $(cat "$out" "$err")"
+  grep -qF "Wrote 38 pictures to C:\\Tavrin\\Quillmor from 4 of 6 photos, fitted to the primary screen's 1920x1080 pixels." "$out" ||
+    fail "the summary says: $(cat "$out")"
+  grep -qF "Skipped (2):" "$err" || fail "the skipped list says: $(cat "$err")"
+  grep -qF "e-cut-off.jpg: the file is cut short: the end of the picture is missing" "$err" || fail "no reason for the cut-off JPEG: $(cat "$err")"
+  grep -qE "f-notes.jpg: .+" "$err" || fail "no reason for the text file: $(cat "$err")"
+  local file sizes=""
+  for file in "$(picture_folder)"/*.jpg; do sizes+="$(size_of "$file")"$'\n'; done
+  local counts
+  counts="$(printf '%s' "$sizes" | sort | uniq -c | awk '{ printf "%s:%sx%s ", $1, $2, $3 }')"
+  # Four photos in turn over 38 names: the landscape fitted, the wide one fitted, the turned one
+  # upright, the PNG as it is.
+  [ "$counts" = "10:1440x1080 10:1920x640 9:200x300 9:400x300 " ] || fail "the 38 pictures' sizes: $counts"
+  for file in "$(picture_folder)"/*.jpg; do
+    case "$(size_of "$file")" in
+      "200 300")
+        colour_at "$file" 100 40 "255,0,0" 40 && colour_at "$file" 100 260 "0,0,255" 40 ||
+          fail "the turned photo is not upright with red on top: $file"
+        convert "$file" "$QUILLMOR_WINE_WORK/turned.png" && keep_shot "$QUILLMOR_WINE_WORK/turned.png" turned-photo ;;
+      "400 300")
+        colour_at "$file" 200 40 "255,255,255" 12 && colour_at "$file" 200 260 "0,0,0" 12 ||
+          fail "the PNG's clear half is not black: $file" ;;
+    esac
+  done
+  printf 'quillmor-pictures.exe import %s\n%s\n%s\n' "$photos_path" "$(cat "$err")" "$(cat "$out")" >"$shots/pictures-import.txt"
+}
+
+restore_puts_back_the_bundled_set() {
+  run_pictures restore
+  local status=$? name
+  [ "$status" -eq 0 ] || fail "restore ended with $status: $(cat "$out" "$err")"
+  grep -qF 'Restored 38 bundled pictures in C:\Tavrin\Quillmor.' "$out" || fail "restore says: $(cat "$out")"
+  for name in $(picture_names); do
+    cmp -s "$QUILLMOR_WINE_PICTURES/$name" "$(picture_folder)/$name" || fail "$name is not the bundled one"
+  done
+  no_temporaries || fail "temporary files are left"
+}
+
+# 38 photos of 12 megapixels, copies of one: the time the command takes for them.
+twelve_megapixel_folder() { printf '%s/photos12' "$QUILLMOR_WINE_WORK"; }
+make_twelve_megapixel_photos() {
+  local folder i
+  folder="$(twelve_megapixel_folder)"
+  [ -d "$folder" ] && return 0
+  mkdir -p "$folder"
+  convert -size 800x600 plasma:fractal -resize '4000x3000!' -attenuate 0.4 +noise Gaussian -quality 92 "$folder/IMG_01.jpg"
+  for i in $(seq -w 2 38); do cp "$folder/IMG_01.jpg" "$folder/IMG_$i.jpg"; done
+  chmod -R a+rX "$folder"
+}
+
+import_of_twelve_megapixel_photos() {
+  make_twelve_megapixel_photos
+  local start=$SECONDS status
+  run_pictures import "Z:$(twelve_megapixel_folder | tr / '\\')"
+  status=$?
+  [ "$status" -eq 0 ] || fail "import ended with $status: $(cat "$out" "$err")"
+  echo "${arch_name[$arch]}: 38 photos of 4000x3000 imported in $((SECONDS - start)) s: $(cat "$out")" >"$shots/import-timing.txt"
+}
+
+no_temporaries() { [ -z "$(find "$(picture_folder)" -name '.*')" ]; }
+# The progress bar filled at its left end and not yet at its right.
+bar_part_way() {  # bar_part_way FILE
+  ! colour_at "$1" $((left + 16)) $((top + 107)) "255,255,255" 60 &&
+    colour_at "$1" $((left + 464)) $((top + 107)) "255,255,255" 10
+}
+written_since() { [ "$(stat -c %Y "$(picture_folder)/griztand.jpg")" != "$1" ]; }  # written_since MTIME
+
+# The window: the folder chosen in the desktop's picker, the bar moving, then the summary.
+window_after_an_import() {
+  make_twelve_megapixel_photos
+  as_user "$wine" "$pictures_exe" >/dev/null 2>&1 &
+  program=$!
+  wait_until 20 window_shown "Quillmor Pictures" || fail "no window"
+  local left top width height
+  read -r left top width height <<<"$(client_area "Quillmor Pictures")"
+  click_at $((left + 87)) $((top + 74))
+  wait_until 20 window_shown "Choose a folder of photos" || fail "no folder picker"
+  screen_shows 20 pictures-picker "the folder picker never settled" settled
+  # The picker's name field, along its foot.
+  read -r left top width height <<<"$(client_area "Choose a folder of photos")"
+  click_at $((left + width - 200)) $((top + height - 41))
+  xdotool type --delay 30 "Z:$(twelve_megapixel_folder | tr / '\\')"
+  # Its Open button, below the field's right end.
+  click_at $((left + width - 100)) $((top + height - 16))
+  wait_until 20 no_window "Choose a folder of photos" || fail "the folder picker stayed"
+  wait_until 20 window_shown "Quillmor Pictures" || fail "the window went"
+  local before
+  before="$(stat -c %Y "$(picture_folder)/griztand.jpg")"
+  read -r left top width height <<<"$(client_area "Quillmor Pictures")"
+  screen_shows 60 pictures-window-working "the bar never stood part way" bar_part_way
+  wait_until 180 written_since "$before" || fail "nothing was written"
+  wait_until 20 no_temporaries || fail "temporary files are left"
+  screen_shows 20 pictures-window-after-import "the window never settled" settled
+  click_at $((left + 430)) $((top + 314))
+  wait_exit "$program" 10 || fail "Close did not end it"
+}
+
+group_pictures() {
+  place_pictures_program
+  run_case pictures ImportsAFolderOfMixedFilesAsAUserWithoutElevation import_photos_as_the_user
+  run_case pictures RestorePutsBackTheBundledSetByteForByte restore_puts_back_the_bundled_set
+  run_case pictures ImportsThirtyEightPhotosOfTwelveMegapixels import_of_twelve_megapixel_photos
+  run_case pictures TheWindowImportsTheFolderChosenInThePicker window_after_an_import
   stop_wine
 }

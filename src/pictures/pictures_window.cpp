@@ -119,6 +119,8 @@ void TPicturesForm::Work(const std::function<pictures::Report(const pictures::Pr
   pictures::Report report;
   {
     WorkingState state(working_, {ChooseButton, RestoreButton, CloseButton});
+    // Shown before the first photo, which may take a while.
+    Application().ProcessMessages();
     report = run(
         [this](int done, int total, const std::string& name) { return Step(done, total, name); });
   }

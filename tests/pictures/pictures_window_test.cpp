@@ -34,7 +34,8 @@ protected:
   }
   ~PicturesWindow() override { platform_test::SetSelectFolderResponder({}); }
 
-  fs::path Photos() const { return root_.Path() / "photos"; }
+  // On drive C:, which every test leaves as it found it.
+  fs::path Photos() const { return root_.DriveC() / "photos"; }
   std::vector<std::string> Listed(const TPicturesForm& form) const {
     std::vector<std::string> items;
     for (int i = 0; i < form.SkippedList->Count(); ++i)

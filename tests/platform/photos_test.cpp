@@ -10,36 +10,48 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Appends a number of size bytes in the byte order given.
+void Put(Bytes& bytes, unsigned value, int size, bool big = true) {
+  for (int i = 0; i < size; ++i) {
+    const int shift = 8 * (big ? size - 1 - i : i);
+    bytes.push_back(std::uint8_t(value >> shift));
+  }
+}
+
+void Append(Bytes& bytes, const Bytes& more) {
+  for (const std::uint8_t byte : more)
+    bytes.push_back(byte);
+}
+
 // A JPEG start, then the segments given, then the start of a scan.
 Bytes JpegWith(std::initializer_list<Bytes> segments) {
   Bytes bytes{0xFF, 0xD8};
   for (const Bytes& segment : segments)
-    bytes.insert(bytes.end(), segment.begin(), segment.end());
-  bytes.insert(bytes.end(), {0xFF, 0xDA, 0x00, 0x02});
+    Append(bytes, segment);
+  Append(bytes, {0xFF, 0xDA, 0x00, 0x02});
   return bytes;
 }
 
-Bytes Segment(std::uint8_t marker, Bytes payload) {
-  const std::size_t length = payload.size() + 2;
-  Bytes segment{0xFF, marker, std::uint8_t(length >> 8), std::uint8_t(length)};
-  segment.insert(segment.end(), payload.begin(), payload.end());
+Bytes Segment(std::uint8_t marker, const Bytes& payload) {
+  Bytes segment{0xFF, marker};
+  Put(segment, unsigned(payload.size() + 2), 2);
+  Append(segment, payload);
   return segment;
 }
 
 // An EXIF block with one IFD entry: tag, type and value as a big- or little-endian TIFF holds them.
-Bytes Exif(bool big, unsigned tag, unsigned type, unsigned value, std::uint8_t ifdOffset = 8) {
-  const auto u16 = [big](unsigned v) {
-    return big ? Bytes{std::uint8_t(v >> 8), std::uint8_t(v)}
-               : Bytes{std::uint8_t(v), std::uint8_t(v >> 8)};
-  };
-  Bytes tiff = big ? Bytes{'M', 'M'} : Bytes{'I', 'I'};
-  for (const Bytes& part :
-       {u16(42), big ? Bytes{0, 0, 0, ifdOffset} : Bytes{ifdOffset, 0, 0, 0}, u16(1), u16(tag),
-        u16(type), big ? Bytes{0, 0, 0, 1} : Bytes{1, 0, 0, 0}, u16(value),
-        Bytes{0, 0, 0, 0, 0, 0}})
-    tiff.insert(tiff.end(), part.begin(), part.end());
+Bytes Exif(bool big, unsigned tag, unsigned type, unsigned value, unsigned ifdOffset = 8) {
   Bytes payload{'E', 'x', 'i', 'f', 0, 0};
-  payload.insert(payload.end(), tiff.begin(), tiff.end());
+  Append(payload, big ? Bytes{'M', 'M'} : Bytes{'I', 'I'});
+  Put(payload, 42, 2, big);
+  Put(payload, ifdOffset, 4, big);
+  Put(payload, 1, 2, big); // one entry
+  Put(payload, tag, 2, big);
+  Put(payload, type, 2, big);
+  Put(payload, 1, 4, big); // one value
+  Put(payload, value, 2, big);
+  Put(payload, 0, 2, big); // the value's padding
+  Put(payload, 0, 4, big); // no next IFD
   return Segment(0xE1, payload);
 }
 
