@@ -602,8 +602,9 @@ group_installer() {
 # ---- pictures: quillmor-pictures.exe as a user without elevation ----
 
 pictures_exe='C:\Program Files\Quillmor\quillmor-pictures.exe'
-photos_folder() { printf '%s/users/%s/Pictures/Trip' "$(drive_c)" "$wine_user"; }
-photos_path="C:\\users\\$wine_user\\Pictures\\Trip"
+# A name beyond ASCII: arguments and the summary are UTF-8.
+photos_folder() { printf '%s/users/%s/Pictures/Reise Überlingen' "$(drive_c)" "$wine_user"; }
+photos_path="C:\\users\\$wine_user\\Pictures\\Reise Überlingen"
 
 # What the setup leaves: the program and the bundled set where only an administrator writes, and
 # the picture folder, which the desktop's users may change.
@@ -647,7 +648,7 @@ make_photos() {
 
 run_pictures() {  # run_pictures ARGUMENTS...: the command's exit status; its output in $out, $err
   out="$QUILLMOR_WINE_WORK/pictures.out" err="$QUILLMOR_WINE_WORK/pictures.err"
-  as_user "$wine" "$pictures_exe" "$@" >"$out" 2>"$err"
+  LC_ALL=C.UTF-8 as_user "$wine" "$pictures_exe" "$@" >"$out" 2>"$err"
 }
 size_of() { identify -format '%w %h' "$1" 2>/dev/null; }  # size_of FILE: "width height"
 
@@ -660,7 +661,8 @@ import_photos_as_the_user() {
   grep -qF "Wrote 38 pictures to C:\\Tavrin\\Quillmor from 4 of 6 photos, fitted to the primary screen's 1920x1080 pixels." "$out" ||
     fail "the summary says: $(cat "$out")"
   grep -qF "Skipped (2):" "$err" || fail "the skipped list says: $(cat "$err")"
-  grep -qF "e-cut-off.jpg: the file is cut short: the end of the picture is missing" "$err" || fail "no reason for the cut-off JPEG: $(cat "$err")"
+  grep -qF "$photos_path\\e-cut-off.jpg: the file is cut short: the end of the picture is missing" "$err" ||
+    fail "no reason for the cut-off JPEG: $(cat "$err")"
   grep -qE "f-notes.jpg: .+" "$err" || fail "no reason for the text file: $(cat "$err")"
   local file sizes=""
   for file in "$(picture_folder)"/*.jpg; do sizes+="$(size_of "$file")"$'\n'; done

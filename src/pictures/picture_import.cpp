@@ -69,7 +69,7 @@ std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file, std::st
 }
 
 std::string NotReadableReason(const fs::path& file) {
-  const std::string suffix = Lower(file.extension().string());
+  const std::string suffix = Lower(platform::Utf8Of(file.extension()));
   if (suffix.empty())
     return "not a picture this installation reads (the name has no type suffix)";
   std::string reason = Upper(suffix.substr(1)) + " is not a format this installation reads";
@@ -111,13 +111,13 @@ public:
     std::string error;
     const TPixels upright = LoadUpright(photo, bound_, error);
     if (upright.Empty())
-      report.skipped.push_back(photo.string() + ": " + error);
+      report.skipped.push_back(platform::Utf8Of(photo) + ": " + error);
     else if (Encode(upright, error))
       ++report.photosUsed;
     else
-      report.skipped.push_back(photo.string() + ": " + error);
+      report.skipped.push_back(platform::Utf8Of(photo) + ": " + error);
     return !progress_ ||
-           progress_(int(encoded_.size()), int(2 * slots_), photo.filename().string());
+           progress_(int(encoded_.size()), int(2 * slots_), platform::Utf8Of(photo.filename()));
   }
 
   bool Full() const { return encoded_.size() == slots_; }
@@ -146,7 +146,7 @@ void Fill(const std::vector<CatalogueEntry>& catalogue, std::size_t slot, int st
   if (platform::ReplaceFileWith(catalogue[slot].file, bytes, error))
     ++report.written;
   else
-    report.failed.push_back(catalogue[slot].file.string() + ": " + error);
+    report.failed.push_back(platform::Utf8Of(catalogue[slot].file) + ": " + error);
   if (progress)
     progress(step, total, catalogue[slot].name);
 }
@@ -180,7 +180,7 @@ FoundFiles FindPhotos(const std::vector<fs::path>& places) {
          it.increment(ec)) {
       if (!it->is_regular_file(ec))
         continue;
-      if (suffixes.count(Lower(it->path().extension().string())) > 0)
+      if (suffixes.count(Lower(platform::Utf8Of(it->path().extension()))) > 0)
         found.photos.push_back(it->path());
       else
         others.push_back(it->path());
@@ -191,7 +191,7 @@ FoundFiles FindPhotos(const std::vector<fs::path>& places) {
     files->erase(std::unique(files->begin(), files->end()), files->end());
   }
   for (const fs::path& file : others)
-    found.unreadable.push_back(file.string() + ": " + NotReadableReason(file));
+    found.unreadable.push_back(platform::Utf8Of(file) + ": " + NotReadableReason(file));
   return found;
 }
 
@@ -305,7 +305,7 @@ Report Restore(const ProgressFn& progress) {
       Fill(catalogue, slot, int(slot) + 1, total, *bytes, report, progress);
       continue;
     }
-    report.failed.push_back(source.string() + ": no bundled picture there");
+    report.failed.push_back(platform::Utf8Of(source) + ": no bundled picture there");
     if (progress)
       progress(int(slot) + 1, total, catalogue[slot].name);
   }

@@ -9,6 +9,7 @@
 #include "pictures/pictures_window.h"
 #include "pictures/summary.h"
 #include "platform/application.h"
+#include "platform/files.h"
 
 namespace fs = std::filesystem;
 
@@ -66,11 +67,12 @@ int RunImport(const std::vector<std::string>& folders, std::optional<int> longSi
   std::vector<fs::path> places;
   for (const std::string& folder : folders) {
     std::error_code ec;
-    if (!fs::exists(folder, ec)) {
+    const fs::path place = platform::PathOfUtf8(folder);
+    if (!fs::exists(place, ec)) {
       std::fprintf(stderr, "quillmor-pictures: no such file or folder: %s\n", folder.c_str());
       return 2;
     }
-    places.emplace_back(folder);
+    places.push_back(place);
   }
   const Bound bound = ChooseBound(longSide, screenMeasured);
   const Report report = Import(places, bound.size, TerminalBar());

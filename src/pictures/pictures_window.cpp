@@ -3,6 +3,7 @@
 #include "pictures/summary.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ void TPicturesForm::ChooseButtonClick() {
   const pictures::Bound bound = pictures::ChooseBound(std::nullopt, true);
   Work(
       [&](const pictures::ProgressFn& progress) {
-        return pictures::Import({std::filesystem::path(*folder)}, bound.size, progress);
+        return pictures::Import({platform::PathOfUtf8(*folder)}, bound.size, progress);
       },
       [&](const pictures::Report& report) {
         return pictures::ImportSummary(report, {*folder}, bound);

@@ -1,5 +1,6 @@
 #include "pictures/summary.h"
 
+#include "platform/files.h"
 #include "platform/system.h"
 
 namespace pictures {
@@ -39,7 +40,7 @@ Bound ChooseBound(std::optional<int> longSide, bool screenMeasured) {
 }
 
 std::string PictureFolder() {
-  return CatalogueFiles().front().parent_path().string();
+  return platform::Utf8Of(CatalogueFiles().front().parent_path());
 }
 
 std::string ImportSummary(const Report& report, const std::vector<std::string>& folders,

@@ -2,6 +2,7 @@
 // keyboard handling; the hidden window that hears of posted work and of the desktop's news.
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/backend.h"
@@ -33,6 +34,37 @@ unsigned HookMessageOf(UINT message) {
   if (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK)
     return (message - WM_LBUTTONDOWN) % 3 == 2 ? message - 2 : message;
   return 0;
+}
+
+// Whether a standard handle leads somewhere: a console, or the file or pipe a caller gave.
+bool Leads(DWORD which) {
+  const HANDLE handle = GetStdHandle(which);
+  return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+UINT consoleCodePage = 0;
+
+void RestoreConsoleCodePage() {
+  SetConsoleOutputCP(consoleCodePage);
+}
+
+// A program of the desktop's windows subsystem starts without a console: its standard output
+// and error that lead nowhere go to the console it was started from, which shows UTF-8 while the
+// program runs. Some desktops attach such a program to that console themselves.
+void ReachStartingConsole() {
+  const bool output = Leads(STD_OUTPUT_HANDLE);
+  const bool errors = Leads(STD_ERROR_HANDLE);
+  if (output && errors)
+    return;
+  if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED)
+    return;
+  if (!output)
+    static_cast<void>(std::freopen("CONOUT$", "w", stdout));
+  if (!errors)
+    static_cast<void>(std::freopen("CONOUT$", "w", stderr));
+  consoleCodePage = GetConsoleOutputCP();
+  if (consoleCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+    std::atexit(&RestoreConsoleCodePage);
 }
 
 } // namespace
@@ -147,6 +179,13 @@ void TApplication::Initialize(const char* programName) {
   hostWindow = window;
   // Work posted before there was a window to hear of it.
   PostMessageW(window, kWorkPosted, 0, 0);
+}
+
+bool TApplication::InitializeForCommandLine(const char* programName) {
+  ReachStartingConsole();
+  // The desktop is always there on Windows.
+  Initialize(programName);
+  return true;
 }
 
 TApplication::Host& TApplication::TheHost() {

@@ -1,6 +1,6 @@
 // What every control of the backend shares: its window, found from the window and found again
 // by the messages about it, the ground it is drawn on, and the members of every control; with the
-// desktop's list and edit boxes, which need nothing else of ours.
+// desktop's list and edit boxes and its progress bar, which need nothing else of ours.
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
@@ -401,6 +401,19 @@ void TMemo::SetText(const std::string& text) {
   SetWindowTextW(HwndOf(*this), Wide(lines).c_str());
 }
 
+// ---- Progress bars ----
+
+TProgressBar::TProgressBar(TControl& parent, std::string name)
+    : TControl(&parent, std::move(name), Kind::ProgressBar) {
+  // The desktop registers the class of its common controls on demand, once.
+  [[maybe_unused]] static const bool registered = [] {
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
+    return InitCommonControlsEx(&classes) != FALSE;
+  }();
+  CreateControlWindow(*this, PROGRESS_CLASSW, 0, 0);
+  platform_backend::Update(*this, TAspect::Look);
+}
+
 // ---- What the shared layer asks of the windows ----
 
 namespace {
@@ -428,6 +441,12 @@ void ShowLook(TControl& control, HWND hwnd) {
   case TControl::Kind::ScrollBox:
     UpdateScrollBox(static_cast<TScrollBox&>(control));
     break;
+  case TControl::Kind::ProgressBar: {
+    const auto& bar = static_cast<const TProgressBar&>(control);
+    SendMessageW(hwnd, PBM_SETRANGE32, 0, bar.Max());
+    SendMessageW(hwnd, PBM_SETPOS, WPARAM(bar.Position()), 0);
+    break;
+  }
   default:
     break;
   }

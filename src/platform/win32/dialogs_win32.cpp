@@ -1,9 +1,18 @@
-// The desktop's message box and file-open dialog.
+// The desktop's message box, file-open dialog and folder picker.
+#include <optional>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/win32/controls_win32.h"
+#include "platform/win32/handles_win32.h"
 #include "platform/win32/text_win32.h"
+
+// After windows.h, which they build on.
+#include <shlobj.h>
+#include <shobjidl.h>
+
+using platform::win32::ComPtr;
+using platform::win32::TaskMemory;
 
 namespace {
 
@@ -103,6 +112,65 @@ std::wstring FilterOf(const std::string& filter) {
   return result;
 }
 
+// The picker of the desktops since Vista; empty where there is none.
+ComPtr<IFileOpenDialog> NewFolderPicker() {
+  ComPtr<IFileOpenDialog> dialog;
+  CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(dialog.Put()));
+  return dialog;
+}
+
+std::optional<std::string> PathOf(IShellItem& item) {
+  wchar_t* path = nullptr;
+  if (FAILED(item.GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
+    return std::nullopt;
+  const TaskMemory<wchar_t> held(path);
+  return platform::win32::Narrow(path);
+}
+
+std::optional<std::string> PickWith(IFileOpenDialog& dialog, const SelectFolderRequest& request,
+                                    HWND owner) {
+  using platform::win32::Wide;
+  FILEOPENDIALOGOPTIONS options = 0;
+  dialog.GetOptions(&options);
+  dialog.SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+  if (!request.title.empty())
+    dialog.SetTitle(Wide(request.title).c_str());
+  ComPtr<IShellItem> initial;
+  if (!request.initialFolder.empty() &&
+      SUCCEEDED(SHCreateItemFromParsingName(Wide(request.initialFolder).c_str(), nullptr,
+                                            IID_PPV_ARGS(initial.Put()))))
+    dialog.SetFolder(initial.Get());
+  // Cancel, or a picker that could not be shown: nothing is chosen either way.
+  ComPtr<IShellItem> chosen;
+  if (FAILED(dialog.Show(owner)) || FAILED(dialog.GetResult(chosen.Put())))
+    return std::nullopt;
+  return PathOf(*chosen.Get());
+}
+
+// The older desktops' folder browser opens where it is told once it is shown.
+int CALLBACK StartIn(HWND browser, UINT msg, LPARAM, LPARAM folder) {
+  if (msg == BFFM_INITIALIZED && folder)
+    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, folder);
+  return 0;
+}
+
+std::optional<std::string> BrowseWith(const SelectFolderRequest& request, HWND owner) {
+  using platform::win32::Wide;
+  const std::wstring title = Wide(request.title);
+  const std::wstring initial = Wide(request.initialFolder);
+  BROWSEINFOW browse{};
+  browse.hwndOwner = owner;
+  browse.lpszTitle = title.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  browse.lpfn = &StartIn;
+  browse.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(initial.c_str());
+  const TaskMemory<ITEMIDLIST> chosen(SHBrowseForFolderW(&browse));
+  wchar_t path[MAX_PATH] = {};
+  if (!chosen || !SHGetPathFromIDListW(chosen.get(), path))
+    return std::nullopt;
+  return platform::win32::Narrow(path);
+}
+
 } // namespace
 
 int platform_backend::ShowMessageBox(const MessageBoxRequest& request) {
@@ -141,4 +209,20 @@ std::optional<std::string> platform_backend::ShowOpenFileDialog(const OpenFileRe
   if (!GetOpenFileNameW(&dialog))
     return std::nullopt;
   return platform::win32::Narrow(file.data());
+}
+
+std::optional<std::string> platform_backend::ShowFolderDialog(const SelectFolderRequest& request) {
+  const platform::win32::ComApartment apartment;
+  if (!apartment.Ready())
+    return std::nullopt;
+  HWND owner = GetActiveWindow();
+  // An owned picker stands above its owner; one without is raised above a topmost display as the
+  // message box is.
+  std::optional<BoxesRaised> raised;
+  if (!owner)
+    raised.emplace();
+  PointerShownWhileOpen pointer;
+  if (ComPtr<IFileOpenDialog> dialog = NewFolderPicker())
+    return PickWith(*dialog.Get(), request, owner);
+  return BrowseWith(request, owner);
 }

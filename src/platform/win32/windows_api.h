@@ -14,8 +14,10 @@
 
 #define SYSTEMTIME WIN32_SYSTEMTIME
 #include <windows.h>
-// After windows.h, which they build on.
+// After windows.h, which they build on; every header that names SYSTEMTIME comes in here.
+#include <commctrl.h>
 #include <commdlg.h>
+#include <objbase.h>
 #include <shellapi.h>
 #undef SYSTEMTIME
 
