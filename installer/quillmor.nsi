@@ -73,6 +73,25 @@ Var ProgramDir
   ${EndIf}
 !macroend
 
+; Any user may make a folder at the root of a drive, and a link (a junction) in place of the
+; picture folder or of the folder above it would lead the setup's writes, and the rights it gives,
+; into another folder: the setup then stops before it changes anything.
+!macro REFUSE_LINKED_FOLDER FOLDER
+  System::Call 'kernel32::GetFileAttributesW(w "${FOLDER}") i .r0'
+  ${If} $0 <> -1
+    IntOp $0 $0 & 0x400 ; FILE_ATTRIBUTE_REPARSE_POINT
+    ${If} $0 <> 0
+      MessageBox MB_ICONSTOP "${FOLDER} is a link to another folder. Nothing was changed." /SD IDOK
+      Abort
+    ${EndIf}
+  ${EndIf}
+!macroend
+!macro REFUSE_LINKED_PICTURE_FOLDERS
+  StrCpy $1 $PictureDir -9 ; the Tavrin folder
+  !insertmacro REFUSE_LINKED_FOLDER "$1"
+  !insertmacro REFUSE_LINKED_FOLDER "$PictureDir"
+!macroend
+
 ; On a 64-bit Windows the 64-bit registry, and in the sections, which run on a thread of their
 ; own, the 64-bit system folder: file-system redirection is per thread, and the setup's window
 ; thread keeps it, since loading DLLs needs it.
@@ -106,6 +125,7 @@ FunctionEnd
 
 Section "Install"
   !insertmacro NATIVE_VIEW
+  !insertmacro REFUSE_LINKED_PICTURE_FOLDERS
   SetOutPath "$SYSDIR"
   ${If} ${RunningX64}
     File "/oname=quillmor.scr" "${SCR64}"
@@ -118,8 +138,10 @@ Section "Install"
   !include "${PICTURES}"
   ; The desktop's users (S-1-5-32-545) may change the pictures, as quillmor-pictures.exe does for
   ; the user who runs it.
-  nsExec::Exec '"$SYSDIR\icacls.exe" "$PictureDir" /grant *S-1-5-32-545:(OI)(CI)M /T /Q'
+  nsExec::Exec '"$SYSDIR\icacls.exe" "$PictureDir" /grant *S-1-5-32-545:(OI)(CI)M /Q'
   Pop $0
+  ; An earlier version kept its uninstaller here, where users may now change it.
+  Delete "$PictureDir\uninstall.exe"
 
   SetOutPath "$ProgramDir"
   ${If} ${RunningX64}
@@ -155,10 +177,12 @@ FunctionEnd
 ; user's own in the folder.
 Section "Uninstall"
   !insertmacro NATIVE_VIEW
+  !insertmacro REFUSE_LINKED_PICTURE_FOLDERS
   Delete "$SYSDIR\quillmor.scr"
   !define PICTURE "!insertmacro UNPICTURE"
   !include "${PICTURES}"
   !undef PICTURE
+  Delete "$PictureDir\uninstall.exe"
   RMDir "$PictureDir"
   StrCpy $0 $PictureDir -9 ; the Tavrin folder, when nothing else is in it
   RMDir "$0"

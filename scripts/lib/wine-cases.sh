@@ -614,7 +614,7 @@ place_pictures_program() {
   cp "$build/quillmor-pictures.exe" "$(program_folder)/"
   cp "$QUILLMOR_WINE_PICTURES"/*.jpg "$(program_folder)/Bundled pictures/"
   cp "$QUILLMOR_WINE_PICTURES"/*.jpg "$(picture_folder)/"
-  [ "$(id -u)" -eq 0 ] && chown -R "$wine_user:" "$(program_folder)" "$(picture_folder)"
+  if [ "$(id -u)" -eq 0 ]; then chown -R "$wine_user:" "$(program_folder)" "$(picture_folder)"; fi
   take_rights "$WINEPREFIX"
 }
 
@@ -643,7 +643,7 @@ make_photos() {
   convert -size 1200x900 plasma:fractal -quality 90 "$QUILLMOR_WINE_WORK/whole.jpg"
   head -c $(($(stat -c %s "$QUILLMOR_WINE_WORK/whole.jpg") * 6 / 10)) "$QUILLMOR_WINE_WORK/whole.jpg" >"$folder/e-cut-off.jpg"
   echo "the photos of the trip are on the camera" >"$folder/f-notes.jpg"
-  [ "$(id -u)" -eq 0 ] && chown -R "$wine_user:" "$(drive_c)/users/$wine_user/Pictures"
+  if [ "$(id -u)" -eq 0 ]; then chown -R "$wine_user:" "$(drive_c)/users/$wine_user/Pictures"; fi
 }
 
 run_pictures() {  # run_pictures ARGUMENTS...: the command's exit status; its output in $out, $err
@@ -723,7 +723,7 @@ bar_part_way() {  # bar_part_way FILE
   ! colour_at "$1" $((left + 16)) $((top + 107)) "255,255,255" 60 &&
     colour_at "$1" $((left + 464)) $((top + 107)) "255,255,255" 10
 }
-written_since() { [ "$(stat -c %Y "$(picture_folder)/griztand.jpg")" != "$1" ]; }  # written_since MTIME
+all_written_since() { [ -z "$(find "$(picture_folder)" -name '*.jpg' ! -newer "$1")" ]; }  # all_written_since FILE
 
 # The window: the folder chosen in the desktop's picker, the bar moving, then the summary.
 window_after_an_import() {
@@ -744,11 +744,11 @@ window_after_an_import() {
   click_at $((left + width - 100)) $((top + height - 16))
   wait_until 20 no_window "Choose a folder of photos" || fail "the folder picker stayed"
   wait_until 20 window_shown "Quillmor Pictures" || fail "the window went"
-  local before
-  before="$(stat -c %Y "$(picture_folder)/griztand.jpg")"
+  local stamp="$QUILLMOR_WINE_WORK/before-the-window"
+  touch "$stamp"
   read -r left top width height <<<"$(client_area "Quillmor Pictures")"
   screen_shows 60 pictures-window-working "the bar never stood part way" bar_part_way
-  wait_until 180 written_since "$before" || fail "nothing was written"
+  wait_until 180 all_written_since "$stamp" || fail "not every picture was written"
   wait_until 20 no_temporaries || fail "temporary files are left"
   screen_shows 20 pictures-window-after-import "the window never settled" settled
   click_at $((left + 430)) $((top + 314))

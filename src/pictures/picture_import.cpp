@@ -10,6 +10,7 @@
 #include <set>
 
 #include "catalogue.h"
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/jpeg.h"
 #include "platform/paths.h"
@@ -37,18 +38,6 @@ std::vector<CatalogueEntry> Catalogue() {
   return entries;
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return char(std::tolower(c)); });
-  return text;
-}
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return char(std::toupper(c)); });
-  return text;
-}
-
 std::set<std::string> ReadableSuffixes() {
   const std::vector<std::string> suffixes = platform::PhotoSuffixes();
   return {suffixes.begin(), suffixes.end()};
@@ -69,10 +58,10 @@ std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file, std::st
 }
 
 std::string NotReadableReason(const fs::path& file) {
-  const std::string suffix = Lower(platform::Utf8Of(file.extension()));
+  const std::string suffix = AsciiLowered(platform::Utf8Of(file.extension()));
   if (suffix.empty())
     return "not a picture this installation reads (the name has no type suffix)";
-  std::string reason = Upper(suffix.substr(1)) + " is not a format this installation reads";
+  std::string reason = AsciiUppered(suffix.substr(1)) + " is not a format this installation reads";
   if (const std::string note = platform::PhotoFormatNote(suffix); !note.empty())
     reason += " " + note;
   return reason;
@@ -103,8 +92,9 @@ std::optional<std::string> JpegFault(const std::vector<std::uint8_t>& bytes) {
 // The read step of an import: the photos in the order they are tried, until every name has one.
 class PhotoReader {
 public:
-  PhotoReader(std::size_t slots, platform::TPhotoSize bound, const ProgressFn& progress)
-      : slots_(slots), bound_(bound), progress_(progress) {}
+  PhotoReader(std::size_t slots, int totalSteps, platform::TPhotoSize bound,
+              const ProgressFn& progress)
+      : slots_(slots), totalSteps_(totalSteps), bound_(bound), progress_(progress) {}
 
   // False when asked to stop.
   bool Read(const fs::path& photo, Report& report) {
@@ -117,7 +107,7 @@ public:
     else
       report.skipped.push_back(platform::Utf8Of(photo) + ": " + error);
     return !progress_ ||
-           progress_(int(encoded_.size()), int(2 * slots_), platform::Utf8Of(photo.filename()));
+           progress_(int(encoded_.size()), totalSteps_, platform::Utf8Of(photo.filename()));
   }
 
   bool Full() const { return encoded_.size() == slots_; }
@@ -135,20 +125,36 @@ private:
   }
 
   std::size_t slots_;
+  int totalSteps_;
   platform::TPhotoSize bound_;
   const ProgressFn& progress_;
   std::vector<std::vector<std::uint8_t>> encoded_;
 };
 
-void Fill(const std::vector<CatalogueEntry>& catalogue, std::size_t slot, int step, int total,
-          std::span<const std::uint8_t> bytes, Report& report, const ProgressFn& progress) {
-  std::string error;
-  if (platform::ReplaceFileWith(catalogue[slot].file, bytes, error))
-    ++report.written;
-  else
-    report.failed.push_back(platform::Utf8Of(catalogue[slot].file) + ": " + error);
-  if (progress)
-    progress(step, total, catalogue[slot].name);
+// Every catalogue file replaced, or none: each replacement is written to the disk first, and
+// they are put in place only once all of them are there.
+void ReplaceAll(const std::vector<CatalogueEntry>& catalogue,
+                const std::function<std::span<const std::uint8_t>(std::size_t slot)>& bytesOf,
+                int firstStep, int total, Report& report, const ProgressFn& progress) {
+  for (std::size_t slot = 0; slot < catalogue.size(); ++slot) {
+    std::string error;
+    if (!platform::WriteReplacement(catalogue[slot].file, bytesOf(slot), error))
+      report.failed.push_back(platform::Utf8Of(catalogue[slot].file) + ": " + error);
+    if (progress)
+      progress(firstStep + int(slot) + 1, total, catalogue[slot].name);
+  }
+  if (!report.failed.empty()) {
+    for (const CatalogueEntry& entry : catalogue)
+      platform::DiscardReplacement(entry.file);
+    return;
+  }
+  for (const CatalogueEntry& entry : catalogue) {
+    std::string error;
+    if (platform::CommitReplacement(entry.file, error))
+      ++report.written;
+    else
+      report.failed.push_back(platform::Utf8Of(entry.file) + ": " + error);
+  }
 }
 
 void CreateFolderOf(const std::vector<CatalogueEntry>& catalogue) {
@@ -180,7 +186,7 @@ FoundFiles FindPhotos(const std::vector<fs::path>& places) {
          it.increment(ec)) {
       if (!it->is_regular_file(ec))
         continue;
-      if (suffixes.count(Lower(platform::Utf8Of(it->path().extension()))) > 0)
+      if (suffixes.count(AsciiLowered(platform::Utf8Of(it->path().extension()))) > 0)
         found.photos.push_back(it->path());
       else
         others.push_back(it->path());
@@ -202,11 +208,11 @@ std::string FormatNames(const std::vector<std::string>& suffixes) {
       {"dib", "bmp"},  {"rle", "bmp"},  {"wdp", "jxr"},   {"hdp", "jxr"},  {"heif", "heic"}};
   std::set<std::string> names;
   for (const std::string& suffix : suffixes) {
-    std::string name = Lower(suffix.starts_with(".") ? suffix.substr(1) : suffix);
+    std::string name = AsciiLowered(suffix.starts_with(".") ? suffix.substr(1) : suffix);
     if (const auto same = kSameFormat.find(name); same != kSameFormat.end())
       name = same->second;
     if (!name.empty())
-      names.insert(Upper(name));
+      names.insert(AsciiUppered(name));
   }
   std::string list;
   for (const std::string& name : names)
@@ -267,7 +273,10 @@ Report Import(const std::vector<fs::path>& places, platform::TPhotoSize bound,
   Report report;
   report.photosFound = int(photos.size());
   report.skipped = std::move(found.unreadable);
-  PhotoReader reader(catalogue.size(), bound, progress);
+  // A step for each photo read, up to one a name, then one for each name written.
+  const int slots = int(catalogue.size());
+  const int reads = int(std::min(photos.size(), catalogue.size()));
+  PhotoReader reader(catalogue.size(), reads + slots, bound, progress);
   for (std::size_t index : TryOrder(photos.size(), catalogue.size())) {
     if (reader.Full())
       break;
@@ -282,33 +291,35 @@ Report Import(const std::vector<fs::path>& places, platform::TPhotoSize bound,
     return report;
   CreateFolderOf(catalogue);
   // Fewer photos than names: the slideshow needs every name, so the photos come round again.
-  const int slots = int(catalogue.size());
-  for (std::size_t slot = 0; slot < catalogue.size(); ++slot)
-    Fill(catalogue, slot, slots + int(slot) + 1, 2 * slots, encoded[slot % encoded.size()], report,
-         progress);
+  ReplaceAll(
+      catalogue, [&](std::size_t slot) { return std::span(encoded[slot % encoded.size()]); }, reads,
+      reads + slots, report, progress);
   return report;
 }
 
 Report Restore(const ProgressFn& progress) {
   const std::vector<CatalogueEntry> catalogue = Catalogue();
   const fs::path bundled = platform::BundledPicturesFolder();
-  CreateFolderOf(catalogue);
   Report report;
-  const int total = int(catalogue.size());
-  for (std::size_t slot = 0; slot < catalogue.size(); ++slot) {
-    const fs::path source = bundled / catalogue[slot].name;
+  std::vector<std::vector<std::uint8_t>> pictures;
+  for (const CatalogueEntry& entry : catalogue) {
     std::string error;
     std::optional<std::vector<std::uint8_t>> bytes;
     if (!bundled.empty())
-      bytes = ReadBytes(source, error);
-    if (bytes) {
-      Fill(catalogue, slot, int(slot) + 1, total, *bytes, report, progress);
-      continue;
-    }
-    report.failed.push_back(platform::Utf8Of(source) + ": no bundled picture there");
-    if (progress)
-      progress(int(slot) + 1, total, catalogue[slot].name);
+      bytes = ReadBytes(bundled / entry.name, error);
+    if (bytes)
+      pictures.push_back(std::move(*bytes));
+    else
+      report.failed.push_back(platform::Utf8Of(bundled / entry.name) +
+                              ": no bundled picture there");
   }
+  // A set with a picture missing is no set: nothing is changed.
+  if (!report.failed.empty())
+    return report;
+  CreateFolderOf(catalogue);
+  ReplaceAll(
+      catalogue, [&](std::size_t slot) { return std::span(pictures[slot]); }, 0,
+      int(catalogue.size()), report, progress);
   return report;
 }
 

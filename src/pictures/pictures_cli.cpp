@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
+#include <utility>
 
 #include "pictures/picture_import.h"
 #include "pictures/pictures_window.h"
@@ -31,6 +32,9 @@ constexpr int kLargestLongSide = 16384;
 
 constexpr int kBarWidth = 30;
 
+// Set while the bar stands on its line unfinished.
+bool barOpen = false;
+
 // A bar redrawn in place, on a terminal only: redirected output gets the summary alone.
 ProgressFn TerminalBar() {
   if (!::isatty(STDERR_FILENO))
@@ -40,7 +44,8 @@ ProgressFn TerminalBar() {
     std::fprintf(stderr, "\r[%s%s] %2d/%d %-14s", std::string(std::size_t(filled), '#').c_str(),
                  std::string(std::size_t(kBarWidth - filled), '.').c_str(), done, total,
                  name.c_str());
-    if (done == total)
+    barOpen = done < total;
+    if (!barOpen)
       std::fputc('\n', stderr);
     std::fflush(stderr);
     return true;
@@ -50,12 +55,15 @@ ProgressFn TerminalBar() {
 void PrintProblems(const char* heading, const std::vector<std::string>& problems) {
   if (problems.empty())
     return;
+
   std::fprintf(stderr, "%s (%zu):\n", heading, problems.size());
   for (const std::string& problem : problems)
     std::fprintf(stderr, "  %s\n", problem.c_str());
 }
 
 int Finish(const Report& report, const std::string& summary) {
+  if (std::exchange(barOpen, false))
+    std::fputc('\n', stderr);
   PrintProblems("Skipped", report.skipped);
   PrintProblems("Not written", report.failed);
   std::printf("%s\n", summary.c_str());
@@ -153,7 +161,7 @@ int RunPictures(int argc, char** argv) {
   Application().Title = "Quillmor Pictures";
   // The screen is measured when there is one: the command line works without a display too.
   const bool screenMeasured = Application().InitializeForCommandLine(argv[0]);
-  const int code = RunArguments(std::vector<std::string>(argv + 1, argv + argc), screenMeasured);
+  const int code = RunArguments(ProgramArguments(argc, argv), screenMeasured);
   std::fflush(stdout);
   Application().Finalize();
   return code;

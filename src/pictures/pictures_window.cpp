@@ -146,5 +146,5 @@ void TPicturesForm::ShowProblems(const pictures::Report& report) {
     SkippedList->AddItem(skipped);
   for (const std::string& failed : report.failed)
     SkippedList->AddItem("Not written: " + failed);
-  SkippedLabel->SetCaption("Skipped files (" + std::to_string(report.skipped.size()) + "):");
+  SkippedLabel->SetCaption("Skipped files (" + std::to_string(SkippedList->Count()) + "):");
 }

@@ -25,6 +25,12 @@ std::string NoPhotoSummary(const Report& report, const std::vector<std::string>&
          unchanged;
 }
 
+// Replacements are put in place all together or not at all.
+std::string NotWrittenSummary(const Report& report) {
+  return "Nothing was written, as " + Plural(int(report.failed.size()), "picture") +
+         " could not be written. The pictures in " + PictureFolder() + " are unchanged.";
+}
+
 } // namespace
 
 Bound ChooseBound(std::optional<int> longSide, bool screenMeasured) {
@@ -50,6 +56,8 @@ std::string ImportSummary(const Report& report, const std::vector<std::string>& 
            " are unchanged.";
   if (report.photosUsed == 0)
     return NoPhotoSummary(report, folders);
+  if (report.written == 0)
+    return NotWrittenSummary(report);
   std::string from = Plural(report.photosUsed, "photo");
   if (report.photosFound > report.photosUsed)
     from = std::to_string(report.photosUsed) + " of " + Plural(report.photosFound, "photo");
@@ -58,6 +66,8 @@ std::string ImportSummary(const Report& report, const std::vector<std::string>& 
 }
 
 std::string RestoreSummary(const Report& report) {
+  if (report.written == 0)
+    return NotWrittenSummary(report);
   return "Restored " + Plural(report.written, "bundled picture") + " in " + PictureFolder() + ".";
 }
 

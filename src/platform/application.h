@@ -118,5 +118,9 @@ void RunHandlerIfSet(const std::function<void()>& handler) noexcept;
 // The same for a handler that answers yes or no; when it fails the answer is fallback.
 bool AskHandler(const std::function<bool()>& handler, bool fallback) noexcept;
 
+// The program's arguments after its name, as UTF-8 text: on Windows from the desktop's own wide
+// command line, whatever code page its narrow one is in.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
 // Runs work on the message loop's thread soon after, from any thread.
 void PostToMainThread(std::function<void()> work);

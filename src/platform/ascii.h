@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 constexpr char AsciiUpper(char c) {
@@ -11,6 +12,16 @@ constexpr char AsciiUpper(char c) {
 
 constexpr char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+inline std::string AsciiLowered(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), AsciiLower);
+  return text;
+}
+
+inline std::string AsciiUppered(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), AsciiUpper);
+  return text;
 }
 
 constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/system.h"
 
 EFOpenError::EFOpenError(const std::string& fileName)
@@ -320,12 +321,6 @@ bool TJPEGImage::ReleaseBitmap() {
 
 namespace {
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  return text;
-}
-
 // Graphic classes for which the desktop has readers we do not carry: a file of theirs is found
 // and opened like any other, then refused.
 class TUnreadableGraphic : public TBitmap {
@@ -356,7 +351,7 @@ const std::vector<GraphicFormat>& GraphicFormats() {
 }
 
 std::unique_ptr<TGraphic> NewGraphicFor(const std::string& extension) {
-  const std::string key = Lower(extension);
+  const std::string key = AsciiLowered(extension);
   const auto& formats = GraphicFormats();
   for (auto it = formats.rbegin(); it != formats.rend(); ++it)
     if (key == it->extension)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <stdexcept>
 
 namespace platform {
 namespace {
@@ -114,6 +115,8 @@ int JpegExifOrientation(std::span<const std::uint8_t> bytes) {
 }
 
 TPixels TurnUpright(const TPixels& stored, int orientation) {
+  if (stored.Format() != TPixelFormat::pf24bit)
+    throw std::invalid_argument("TurnUpright takes a 24-bit block");
   if (orientation < 2 || orientation > 8 || stored.Empty())
     return stored.Copy();
   const bool turned = orientation >= 5;
@@ -132,6 +135,8 @@ TPixels TurnUpright(const TPixels& stored, int orientation) {
 }
 
 TPhotoSize FittedSize(TPhotoSize size, TPhotoSize bound) {
+  bound = {std::max(bound.width, 1), std::max(bound.height, 1)};
+  size = {std::max(size.width, 1), std::max(size.height, 1)};
   if (size.width <= bound.width && size.height <= bound.height)
     return size;
   // The side that meets its bound first sets the scale; the other is rounded.
@@ -182,6 +187,8 @@ std::vector<Span> Spans(int from, int to) {
 } // namespace
 
 TPixels ScaleDownTo(const TPixels& pixels, TPhotoSize size) {
+  if (pixels.Format() != TPixelFormat::pf24bit)
+    throw std::invalid_argument("ScaleDownTo takes a 24-bit block");
   const int width = std::clamp(size.width, 1, std::max(pixels.Width(), 1));
   const int height = std::clamp(size.height, 1, std::max(pixels.Height(), 1));
   if (pixels.Empty() || (width == pixels.Width() && height == pixels.Height()))

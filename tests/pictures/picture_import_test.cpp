@@ -229,7 +229,8 @@ TEST_F(PictureImport, AnImportStoppedWhilePhotosAreReadWritesNothingAndOneWritin
   std::vector<int> steps;
   Report report = ImportPhotos({1024, 768}, [&](int done, int total, const std::string&) {
     steps.push_back(done);
-    EXPECT_EQ(total, 2 * kCatalogueSize);
+    // A step for each of the five photos, then one for each name.
+    EXPECT_EQ(total, 5 + kCatalogueSize);
     return steps.size() < 3;
   });
   EXPECT_TRUE(report.stopped);
@@ -246,8 +247,8 @@ TEST_F(PictureImport, AnImportStoppedWhilePhotosAreReadWritesNothingAndOneWritin
   EXPECT_FALSE(report.stopped);
   EXPECT_EQ(report.written, kCatalogueSize);
   ASSERT_EQ(steps.size(), std::size_t(5 + kCatalogueSize));
-  EXPECT_EQ(steps.back(), 2 * kCatalogueSize);
-  EXPECT_EQ(steps[5], kCatalogueSize + 1);
+  EXPECT_EQ(steps.back(), 5 + kCatalogueSize);
+  EXPECT_EQ(steps[5], 6);
   EXPECT_EQ(SizeOf(Decoded(Catalogue()[4])), (platform::TPhotoSize{64, 40}));
 }
 
@@ -276,10 +277,10 @@ TEST_F(PictureImport, TheReadableFormatsAreNamedOnceEach) {
   EXPECT_THAT(formats, ::testing::Not(HasSubstr("JPG")));
 }
 
-TEST_F(PictureImport, AFailedWriteLeavesTheOldPictureWholeAndIsReportedPerFile) {
+TEST_F(PictureImport, OneFileThatCannotBeWrittenLeavesEveryOldPictureAndIsReported) {
   WriteOldPictures();
-  const fs::path target = Catalogue().front();
-  // The temporary file cannot be made: a folder stands where it would go.
+  const fs::path target = Catalogue()[5];
+  // Its new file cannot be made: a folder stands where it would go.
   const fs::path blocker = platform::ReplacementOf(target);
   EXPECT_EQ(blocker.parent_path(), target.parent_path());
   fs::create_directories(blocker);
@@ -289,14 +290,18 @@ TEST_F(PictureImport, AFailedWriteLeavesTheOldPictureWholeAndIsReportedPerFile) 
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(ReadWholeFile(target), "old " + target.filename().string());
 
+  // Through an import, or a restore, every picture is replaced or none is.
   WriteBytes(Photos() / "p.jpg", JpegOf(ColourBlocks(50, 40)));
   const Report report = ImportPhotos();
-  EXPECT_EQ(report.written, kCatalogueSize - 1);
+  EXPECT_EQ(report.written, 0);
   ASSERT_EQ(report.failed.size(), 1u);
   EXPECT_THAT(report.failed[0], HasSubstr(target.filename().string()));
-  EXPECT_EQ(ReadWholeFile(target), "old " + target.filename().string());
+  EXPECT_TRUE(OldPicturesStand());
   fs::remove(blocker);
+  EXPECT_TRUE(LeftoverTemporaries().empty());
 
+  EXPECT_EQ(ImportPhotos().written, kCatalogueSize);
+  EXPECT_EQ(SizeOf(Decoded(target)), (platform::TPhotoSize{50, 40}));
   EXPECT_TRUE(platform::ReplaceFileWith(target, bytes, error)) << error;
   EXPECT_EQ(ReadBytes(target), bytes);
   EXPECT_TRUE(LeftoverTemporaries().empty());

@@ -25,17 +25,36 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
+// The rename itself reaches the disk only with its folder.
+void FlushFolderOf(const fs::path& file) {
+  const UniqueFd folder(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder)
+    ::fsync(folder.Get());
+}
+
 } // namespace
+
+// Names are bytes here; what the desktop shows of them is UTF-8.
+fs::path PathOfUtf8(std::string_view text) {
+  return fs::path(std::string(text));
+}
+
+std::string Utf8Of(const fs::path& path) {
+  return path.string();
+}
 
 fs::path ReplacementOf(const fs::path& file) {
   return file.parent_path() /
          ("." + file.filename().string() + ".new-" + std::to_string(::getpid()));
 }
 
-bool ReplaceFileWith(const fs::path& file, std::span<const std::uint8_t> bytes,
-                     std::string& error) {
+bool WriteReplacement(const fs::path& file, std::span<const std::uint8_t> bytes,
+                      std::string& error) {
   const fs::path temporary = ReplacementOf(file);
-  UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  // A new file of our own: never one that a link planted under its name leads to.
+  ::unlink(temporary.c_str());
+  UniqueFd fd(
+      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
   bool ok = fd && WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
   int fault = errno;
   // A failed close can be the write's own failure, reported late.
@@ -43,11 +62,26 @@ bool ReplaceFileWith(const fs::path& file, std::span<const std::uint8_t> bytes,
     ok = false;
     fault = errno;
   }
-  if (ok && ::rename(temporary.c_str(), file.c_str()) == 0)
+  if (ok)
     return true;
-  error = std::strerror(ok ? errno : fault);
+  error = std::strerror(fault);
   ::unlink(temporary.c_str());
   return false;
+}
+
+bool CommitReplacement(const fs::path& file, std::string& error) {
+  const fs::path temporary = ReplacementOf(file);
+  if (::rename(temporary.c_str(), file.c_str()) == 0) {
+    FlushFolderOf(file);
+    return true;
+  }
+  error = std::strerror(errno);
+  ::unlink(temporary.c_str());
+  return false;
+}
+
+void DiscardReplacement(const fs::path& file) {
+  ::unlink(ReplacementOf(file).c_str());
 }
 
 fs::path BundledPicturesFolder() {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 
@@ -24,7 +25,9 @@ TPhotoSize PhotoSizeOf(QSize size) {
 }
 
 // The picture laid over black, as a 24-bit block.
-TPixels OverBlack(const QImage& image) {
+TPixels OverBlack(QImage image) {
+  // Pixel for pixel, whatever density its name claims ("@2x").
+  image.setDevicePixelRatio(1);
   QImage flat(image.size(), QImage::Format_BGR888);
   flat.fill(Qt::black);
   QPainter(&flat).drawImage(0, 0, image);
@@ -53,7 +56,7 @@ std::string PhotoFormatNote(const std::string& suffix) {
 
 TPixels ReadPhotoUpright(const fs::path& file, TPhotoSize bound, std::string& error) {
   QImageReader::setAllocationLimit(kReaderAllocationLimitMb);
-  QImageReader reader(QString::fromStdString(file.string()));
+  QImageReader reader(QFile::decodeName(file.c_str()));
   reader.setAutoTransform(true);
   // Scaling while decoding saves most of the work for a large photo. The reader scales the
   // picture as stored, before it is turned upright.

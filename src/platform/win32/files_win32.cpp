@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/utf16_win32.h"
 
 namespace fs = std::filesystem;
 
@@ -15,12 +16,16 @@ namespace {
 
 // WriteFile takes at most a DWORD of bytes at a time; smaller steps keep each call short.
 constexpr std::size_t kLargestWrite = std::size_t(1) << 24;
+constexpr int kCommitAttempts = 20;
+constexpr DWORD kCommitRetryMs = 50;
 
 // Writes bytes to a new file at path and has them on the disk before it is closed; the error
 // code of what failed, or 0.
 DWORD WriteToDisk(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  const HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A new file of our own: never one that a link planted under its name leads to.
+  DeleteFileW(path.c_str());
+  const HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (created == INVALID_HANDLE_VALUE)
     return GetLastError();
   win32::UniqueHandle file(created);
@@ -43,13 +48,21 @@ DWORD WriteToDisk(const fs::path& path, std::span<const std::uint8_t> bytes) {
 
 } // namespace
 
+fs::path PathOfUtf8(std::string_view text) {
+  return fs::path(win32::WideFromUtf8(text));
+}
+
+std::string Utf8Of(const fs::path& path) {
+  return win32::Utf8FromWide(path.native());
+}
+
 fs::path ReplacementOf(const fs::path& file) {
   return file.parent_path() /
          (L"." + file.filename().wstring() + L".new-" + std::to_wstring(GetCurrentProcessId()));
 }
 
-bool ReplaceFileWith(const fs::path& file, std::span<const std::uint8_t> bytes,
-                     std::string& error) {
+bool WriteReplacement(const fs::path& file, std::span<const std::uint8_t> bytes,
+                      std::string& error) {
   // Windows refuses to rename over a read-only file, Wine does not: a picture the user made
   // read-only stays as it is on both.
   if (const DWORD attributes = GetFileAttributesW(file.c_str());
@@ -58,15 +71,34 @@ bool ReplaceFileWith(const fs::path& file, std::span<const std::uint8_t> bytes,
     return false;
   }
   const fs::path temporary = ReplacementOf(file);
-  DWORD fault = WriteToDisk(temporary, bytes);
-  if (fault == 0 && MoveFileExW(temporary.c_str(), file.c_str(),
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
+  const DWORD fault = WriteToDisk(temporary, bytes);
   if (fault == 0)
-    fault = GetLastError();
+    return true;
   DeleteFileW(temporary.c_str());
   error = win32::SystemMessage(fault);
   return false;
+}
+
+bool CommitReplacement(const fs::path& file, std::string& error) {
+  const fs::path temporary = ReplacementOf(file);
+  DWORD fault = 0;
+  // A slideshow that reads the picture this moment holds it for a few milliseconds.
+  for (int attempt = 0; attempt < kCommitAttempts; ++attempt) {
+    if (MoveFileExW(temporary.c_str(), file.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    fault = GetLastError();
+    if (fault != ERROR_SHARING_VIOLATION && fault != ERROR_ACCESS_DENIED)
+      break;
+    Sleep(kCommitRetryMs);
+  }
+  DeleteFileW(temporary.c_str());
+  error = win32::SystemMessage(fault);
+  return false;
+}
+
+void DiscardReplacement(const fs::path& file) {
+  DeleteFileW(ReplacementOf(file).c_str());
 }
 
 fs::path BundledPicturesFolder() {

@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "platform/ascii.h"
 #include "platform/win32/handles_win32.h"
 #include "platform/win32/utf16_win32.h"
 
@@ -78,12 +79,6 @@ std::string TooLarge(UINT width, UINT height) {
          std::to_string(height) + ")";
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
-  return text;
-}
-
 // Empty where the thread cannot make component calls or the desktop has no imaging component.
 ComPtr<IWICImagingFactory> NewFactory(const ComApartment& apartment) {
   ComPtr<IWICImagingFactory> factory;
@@ -95,7 +90,7 @@ ComPtr<IWICImagingFactory> NewFactory(const ComApartment& apartment) {
 
 // A decoder's suffixes come as ".jpg,.jpeg"; some desktops put semicolons between them.
 void AddSuffixes(const std::wstring& list, std::set<std::string>& suffixes) {
-  const std::string all = Lower(win32::Utf8FromWide(list.c_str()));
+  const std::string all = AsciiLowered(win32::Utf8FromWide(list.c_str()));
   std::size_t start = 0;
   while (start < all.size()) {
     const std::size_t end = std::min(all.find_first_of(",;", start), all.size());
@@ -291,7 +286,7 @@ std::vector<std::string> PhotoSuffixes() {
 }
 
 std::string PhotoFormatNote(const std::string& suffix) {
-  const std::string lower = Lower(suffix);
+  const std::string lower = AsciiLowered(suffix);
   for (const FormatExtension& format : kFormatExtensions) {
     if (lower == format.suffix)
       return std::string("(Windows reads it once the ") + format.extension +
