@@ -142,3 +142,14 @@ TEST_F(QtPictureImport, RestorePutsTheBundledSetBackOnTheDriveOfTheWindowsDirect
   EXPECT_EQ(ReadWholeFile(folder / "griztand.jpg"), "bundled griztand.jpg");
   EXPECT_EQ(ReadWholeFile(folder / "elkrak1.jpg"), "bundled elkrak1.jpg");
 }
+
+TEST_F(QtPictureImport, AJpegWithoutItsEndMarkerIsTakenWhole) {
+  // Some writers leave off the end marker; every pixel is there all the same.
+  const std::vector<std::uint8_t> whole = JpegOf(Halves(320, 240, Qt::red, Qt::blue));
+  WriteBytes(Photos() / "no-end-marker.jpg",
+             std::vector<std::uint8_t>(whole.begin(), whole.end() - 2));
+  const Report report = ImportPhotos();
+  EXPECT_EQ(report.written, kCatalogueSize);
+  EXPECT_TRUE(report.skipped.empty());
+  EXPECT_EQ(DecodeThroughLibjpeg(pictures::CatalogueFiles().front()).size(), QSize(320, 240));
+}
