@@ -171,15 +171,3 @@ BENCHMARK(BM_PeakResident100Ticks)->Iterations(1)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_TickByPictureSize)->Apply(TickSizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullScreenTick1080)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainLibjpegDecode1080)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  Application().Initialize(argv[0]);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  Application().Finalize();
-  return 0;
-}

@@ -145,14 +145,3 @@ BENCHMARK(BM_StretchToScreen)
 BENCHMARK(BM_RepaintUnchanged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintAfterRelease)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyScreen)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  Application().Initialize(argv[0]);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

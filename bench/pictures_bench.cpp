@@ -49,15 +49,3 @@ void BM_ScaleDownTwelveMegapixelsToTheScreen(benchmark::State& state) {
 BENCHMARK(BM_ScaleDownTwelveMegapixelsToTheScreen)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-// Qt's image readers need an application.
-int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  Application().Initialize(argv[0]);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -78,5 +78,3 @@ void BM_WriteDisplayDefaults(benchmark::State& state) {
 BENCHMARK(BM_WriteDisplayDefaults)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-BENCHMARK_MAIN();

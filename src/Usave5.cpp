@@ -18,14 +18,6 @@ constexpr const char* kDisclaimerSharing =
 
 constexpr int kDisclaimerLeft = 12, kDisclaimerTop = 22, kDisclaimerWidth = 413; // px
 
-TLabel* WrappedLabel(TControl& parent, const char* name, const char* text, const TRect& bounds) {
-  auto* label = parent.Add<TLabel>(name, text);
-  label->SetWordWrap(true);
-  label->SetLayout(TTextLayout::tlTop);
-  label->SetBounds(bounds);
-  return label;
-}
-
 // A disclaimer label as tall as its wrapped text, starting at top.
 TLabel* DisclaimerLabel(TControl& parent, const char* name, const char* text, int top) {
   TLabel* label = WrappedLabel(parent, name, text, {kDisclaimerLeft, top, kDisclaimerWidth, 1});

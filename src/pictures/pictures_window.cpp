@@ -12,14 +12,6 @@ constexpr const char* kIntro =
     "in it. They are turned upright and scaled down to fit this screen; with fewer than 38 "
     "photos, they are used in turn.";
 
-TLabel* WrappedLabel(TControl& parent, const char* name, const char* text, const TRect& bounds) {
-  auto* label = parent.Add<TLabel>(name, text);
-  label->SetWordWrap(true);
-  label->SetLayout(TTextLayout::tlTop);
-  label->SetBounds(bounds);
-  return label;
-}
-
 // Holds the buttons while work goes on, and lets them go however it ends.
 class WorkingState {
 public:

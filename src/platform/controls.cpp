@@ -216,3 +216,11 @@ void TScrollBox::SetRange(int width, int height) {
   rangeHeight_ = height;
   platform_backend::Update(*this, TAspect::Look);
 }
+
+TLabel* WrappedLabel(TControl& parent, std::string name, std::string text, const TRect& bounds) {
+  auto* label = parent.Add<TLabel>(std::move(name), std::move(text));
+  label->SetWordWrap(true);
+  label->SetLayout(TTextLayout::tlTop);
+  label->SetBounds(bounds);
+  return label;
+}

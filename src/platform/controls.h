@@ -161,6 +161,9 @@ private:
   TTextLayout layout_ = TTextLayout::tlCenter;
 };
 
+// A label on parent whose caption wraps within bounds, from their top.
+TLabel* WrappedLabel(TControl& parent, std::string name, std::string text, const TRect& bounds);
+
 class TButton : public TControl {
 public:
   TButton(TControl& parent, std::string name, std::string caption = {});
